@@ -40,7 +40,7 @@ public:
 
     static constexpr std::array<ParameterInfo, Count> All{{
         {ParameterId::Gain, "Gain", false, &Engine::SetGain, &Engine::GetGain,
-         Engine::GainSliderLow(), Engine::GainSliderHigh(), -20000, 0},
+         Engine::GainSliderLow(), Engine::GainSliderHigh(), -19999, 0},
         {ParameterId::Tube, "Tube", true, &Engine::SetTube, &Engine::GetTube, 0, 1,
          kAnyLow, kAnyHigh},
         {ParameterId::Mix, "Mix", false, &Engine::SetMix, &Engine::GetMix,
