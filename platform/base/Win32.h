@@ -10,3 +10,4 @@
 #include "platform/base/Process.h"
 #include "platform/base/Thread.h"
 #include "platform/base/Types.h"
+#include "platform/base/WaveFormat.h"
