@@ -1,0 +1,189 @@
+#include "platform/registry/CRegistryFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <pwd.h>
+#include <set>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/registry/Registry.h"
+
+namespace {
+
+// flock already serialises separate opens within one process; the mutex keeps the
+// threads of this process orderly for the memory they share.
+std::mutex& UpdateMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+void ReportDamage(const std::string& path, const std::string& reason)
+{
+    static std::mutex m;
+    static std::set<std::string> reported;
+    std::lock_guard<std::mutex> lock(m);
+    if (reported.insert(path + '\n' + reason).second)
+        std::fprintf(stderr, "registry: %s is damaged (%s); it is left as it is and not changed\n",
+                     path.c_str(), reason.c_str());
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+bool MakeDirectories(const std::string& dir)
+{
+    if (dir.empty() || dir == "." || dir == "/")
+        return true;
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    if (!MakeDirectories(DirectoryOf(dir)))
+        return false;
+    return ::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+// ERROR_FILE_NOT_FOUND, ERROR_CANTREAD or ERROR_SUCCESS.
+LONG ReadWhole(const std::string& path, std::string* text)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_CANTREAD;
+    text->clear();
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return ERROR_CANTREAD;
+        }
+        if (n == 0)
+            break;
+        text->append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return ERROR_SUCCESS;
+}
+
+bool WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+LONG ReplaceFile(const std::string& path, const std::string& text)
+{
+    static std::atomic<unsigned> counter{0};
+    const std::string temp = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0)
+        mode = st.st_mode & 07777;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0)
+        return ERROR_CANTWRITE;
+    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+    if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return ERROR_CANTWRITE;
+    }
+    const int dirFd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::string CRegistryFile::GetPath()
+{
+    if (const char* env = std::getenv("CALYRIX_REGISTRY"); env != nullptr && *env != '\0')
+        return env;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/')
+        return std::string(xdg) + "/calyrix/registry.reg";
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || *home == '\0') {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = pw != nullptr ? pw->pw_dir : "/tmp";
+    }
+    return std::string(home) + "/.config/calyrix/registry.reg";
+}
+
+LONG CRegistryFile::Load(CRegistryTree& tree, std::string* reason)
+{
+    const std::string path = GetPath();
+    std::string text;
+    const LONG rc = ReadWhole(path, &text);
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        tree.Parse(std::string(), nullptr);
+        return ERROR_SUCCESS;
+    }
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    std::string why;
+    if (!tree.Parse(text, &why)) {
+        ReportDamage(path, why);
+        if (reason != nullptr)
+            *reason = why;
+        return ERROR_BADDB;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG CRegistryFile::Update(const std::function<LONG(CRegistryTree&)>& change)
+{
+    std::lock_guard<std::mutex> guard(UpdateMutex());
+    const std::string path = GetPath();
+    if (!MakeDirectories(DirectoryOf(path)))
+        return ERROR_CANTWRITE;
+    const std::string lockPath = path + ".lock";
+    const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd < 0)
+        return ERROR_CANTWRITE;
+    while (::flock(lockFd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(lockFd);
+            return ERROR_CANTWRITE;
+        }
+    }
+    CRegistryTree tree;
+    LONG rc = Load(tree);
+    if (rc == ERROR_SUCCESS)
+        rc = change(tree);
+    if (rc == ERROR_SUCCESS)
+        rc = ReplaceFile(path, tree.Serialize());
+    ::flock(lockFd, LOCK_UN);
+    ::close(lockFd);
+    return rc;
+}
+
+LONG CRegistryFile::ReadText(std::string* text)
+{
+    return ReadWhole(GetPath(), text);
+}

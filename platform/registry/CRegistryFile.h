@@ -1,0 +1,28 @@
+#pragma once
+
+// The file that holds the registry: where it is, reading it, and changing it safely
+// against other threads and processes (an exclusive lock on "<file>.lock", then a
+// fresh read, the change, and an atomic replace through a temporary file beside it).
+
+#include <functional>
+#include <string>
+
+#include "platform/registry/CRegistryTree.h"
+
+class CRegistryFile {
+public:
+    // $CALYRIX_REGISTRY, else $XDG_CONFIG_HOME/calyrix/registry.reg, else
+    // $HOME/.config/calyrix/registry.reg. Read on every call, so tests can switch it.
+    static std::string GetPath();
+
+    // A missing file is an empty registry. ERROR_BADDB for a damaged file (reported on
+    // stderr once per file and reason), ERROR_CANTREAD when it cannot be read.
+    static LONG Load(CRegistryTree& tree, std::string* reason = nullptr);
+
+    // Runs change on the current content under the lock; when it answers ERROR_SUCCESS
+    // the file is replaced with the result. A damaged file is never replaced.
+    static LONG Update(const std::function<LONG(CRegistryTree&)>& change);
+
+    // The file's text as it is. ERROR_FILE_NOT_FOUND when there is none.
+    static LONG ReadText(std::string* text);
+};
