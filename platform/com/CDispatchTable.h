@@ -40,6 +40,13 @@ public:
                    DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
                    UINT* puArgErr) const;
 
+    // Names to DISPIDs: rgszNames[0] is a member (case-insensitive), the others its
+    // parameters, which get their positions. DISP_E_UNKNOWNNAME with DISPID_UNKNOWN for
+    // names not found.
+    static HRESULT NamesToIds(const DispInterfaceDesc& desc, LPOLESTR* rgszNames, UINT cNames, DISPID* rgDispId);
+    // The position of desc in lib's interfaces, or lib->interfaceCount when absent.
+    static UINT IndexInLibrary(const DispInterfaceDesc& desc, const TypeLibDesc* lib);
+
     // Most members take few arguments; larger calls get DISP_E_BADPARAMCOUNT.
     static constexpr UINT kMaxArgs = 8;
 
