@@ -1,0 +1,1 @@
+int calyrix_module_without_exports = 0;
