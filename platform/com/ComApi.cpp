@@ -20,6 +20,8 @@ struct LoadedModule {
     void* handle;
     PFN_DllGetClassObject getClassObject;
     PFN_DllCanUnloadNow canUnloadNow;
+    // Set when the module agreed to unload at the last sweep and was not used since.
+    bool idle;
 };
 
 // Modules loaded for CoGetClassObject, by real path: each is opened once and stays
@@ -32,11 +34,14 @@ public:
         return table;
     }
 
-    HRESULT Get(const std::string& path, PFN_DllGetClassObject* getClassObject)
+    // Asks the module for its class object under the table's lock, so that no other
+    // thread can unload the module between the lookup and the reference the class
+    // object takes on it.
+    HRESULT GetClassObject(const std::string& path, REFCLSID rclsid, REFIID riid, LPVOID* ppv)
     {
         char resolved[PATH_MAX];
         const std::string key = ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
         auto it = modules_.find(key);
         if (it == modules_.end()) {
             void* handle = ::dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -48,28 +53,33 @@ public:
                 return CO_E_ERRORINDLL;
             }
             auto canUnload = reinterpret_cast<PFN_DllCanUnloadNow>(::dlsym(handle, "DllCanUnloadNow"));
-            it = modules_.emplace(key, LoadedModule{handle, get, canUnload}).first;
+            it = modules_.emplace(key, LoadedModule{handle, get, canUnload, false}).first;
         }
-        *getClassObject = it->second.getClassObject;
-        return S_OK;
+        it->second.idle = false;
+        return it->second.getClassObject(rclsid, riid, ppv);
     }
 
+    // A module is unloaded at the second sweep in a row that finds it willing and
+    // unused: the thread that released its last object may still be returning through
+    // the module's code at the first.
     void FreeUnused()
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
         for (auto it = modules_.begin(); it != modules_.end();) {
             // A module without DllCanUnloadNow cannot tell, so it stays.
-            if (it->second.canUnloadNow != nullptr && it->second.canUnloadNow() == S_OK) {
+            const bool willing = it->second.canUnloadNow != nullptr && it->second.canUnloadNow() == S_OK;
+            if (willing && it->second.idle) {
                 ::dlclose(it->second.handle);
                 it = modules_.erase(it);
             } else {
+                it->second.idle = willing;
                 ++it;
             }
         }
     }
 
 private:
-    std::mutex mutex_;
+    std::recursive_mutex mutex_; // a module may create objects from its DllGetClassObject
     std::map<std::string, LoadedModule> modules_;
 };
 
@@ -109,8 +119,10 @@ void CoUninitialize()
         std::lock_guard<std::mutex> lock(g_initMutex);
         last = --g_processInits == 0;
     }
-    if (last)
+    if (last) {
         CoFreeUnusedLibraries();
+        CoFreeUnusedLibraries();
+    }
 }
 
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID riid, LPVOID* ppv)
@@ -125,11 +137,7 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID rii
     std::string path;
     if (!ReadDefault("CLSID\\" + GuidToString(rclsid) + "\\InprocServer32", &path) || path.empty())
         return REGDB_E_CLASSNOTREG;
-    PFN_DllGetClassObject getClassObject = nullptr;
-    const HRESULT hr = ModuleTable::Instance().Get(path, &getClassObject);
-    if (FAILED(hr))
-        return hr;
-    return getClassObject(rclsid, riid, ppv);
+    return ModuleTable::Instance().GetClassObject(path, rclsid, riid, ppv);
 }
 
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv)

@@ -30,7 +30,8 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved,
 // With pUnkOuter set (aggregation) riid must be IID_IUnknown, else CLASS_E_NOAGGREGATION.
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
                          LPVOID* ppv);
-// Unloads every loaded module whose DllCanUnloadNow answers S_OK.
+// Unloads every loaded module whose DllCanUnloadNow answered S_OK at this call and at the
+// previous one, with no class object asked of it in between.
 void CoFreeUnusedLibraries();
 
 LPVOID CoTaskMemAlloc(std::size_t cb);

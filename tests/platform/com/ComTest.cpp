@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
@@ -242,20 +243,62 @@ TEST_F(ComTest, CreatesByClassAndProgIdAndUnloadsWhenUnused)
 
     a->Release();
     CoFreeUnusedLibraries();
+    CoFreeUnusedLibraries();
     EXPECT_TRUE(ModuleLoaded()) << "an object is still alive";
     IClassFactory* factory = nullptr;
     ASSERT_EQ(S_OK, CoGetClassObject(CLSID_Counter, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
                                      reinterpret_cast<void**>(&factory)));
     b->Release();
     CoFreeUnusedLibraries();
+    CoFreeUnusedLibraries();
     EXPECT_TRUE(ModuleLoaded()) << "the class factory is still held";
     factory->Release();
+    CoFreeUnusedLibraries();
+    EXPECT_TRUE(ModuleLoaded()) << "unloaded only at the second sweep that finds it unused";
     CoFreeUnusedLibraries();
     EXPECT_FALSE(ModuleLoaded());
 
     ASSERT_EQ(S_OK, CallExport("DllUnregisterServer"));
     EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&a)));
     EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(Utf8ToOle(kCounterProgId).c_str(), &clsid));
+}
+
+// Objects made and dropped on several threads while another sweeps for unused modules.
+TEST_F(ComTest, CreationRacesWithUnloading)
+{
+    ASSERT_EQ(S_OK, CallExport("DllRegisterServer"));
+    std::atomic<bool> stop{false};
+    std::atomic<int> failures{0};
+    auto worker = [&] {
+        CoInitialize(nullptr);
+        for (int i = 0; i < 60; ++i) {
+            IDispatch* object = nullptr;
+            if (CoCreateInstance(CLSID_Counter, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                 reinterpret_cast<void**>(&object)) != S_OK) {
+                ++failures;
+                continue;
+            }
+            VARIANT amount = Long(1);
+            DISPPARAMS add{&amount, nullptr, 1, 0};
+            if (object->Invoke(kDispAdd, IID_NULL, 0, DISPATCH_METHOD, &add, nullptr, nullptr, nullptr) != S_OK)
+                ++failures;
+            object->Release();
+        }
+        CoUninitialize();
+    };
+    std::thread sweeper([&] {
+        while (!stop)
+            CoFreeUnusedLibraries();
+    });
+    std::thread a(worker), b(worker);
+    a.join();
+    b.join();
+    stop = true;
+    sweeper.join();
+    EXPECT_EQ(0, failures.load());
+    CoFreeUnusedLibraries();
+    CoFreeUnusedLibraries();
+    EXPECT_FALSE(ModuleLoaded());
 }
 
 TEST_F(ComTest, DispatchChecksCallsAgainstTheTable)
