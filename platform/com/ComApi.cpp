@@ -1,5 +1,6 @@
 #include "platform/com/ComApi.h"
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -20,8 +21,9 @@ struct LoadedModule {
     void* handle;
     PFN_DllGetClassObject getClassObject;
     PFN_DllCanUnloadNow canUnloadNow;
-    // Set when the module agreed to unload at the last sweep and was not used since.
+    // Set when a sweep found the module willing to unload; cleared when it is used.
     bool idle;
+    std::chrono::steady_clock::time_point idleSince;
 };
 
 // Modules loaded for CoGetClassObject, by real path: each is opened once and stays
@@ -53,26 +55,32 @@ public:
                 return CO_E_ERRORINDLL;
             }
             auto canUnload = reinterpret_cast<PFN_DllCanUnloadNow>(::dlsym(handle, "DllCanUnloadNow"));
-            it = modules_.emplace(key, LoadedModule{handle, get, canUnload, false}).first;
+            it = modules_.emplace(key, LoadedModule{handle, get, canUnload, false, {}}).first;
         }
         it->second.idle = false;
         return it->second.getClassObject(rclsid, riid, ppv);
     }
 
-    // A module is unloaded at the second sweep in a row that finds it willing and
-    // unused: the thread that released its last object may still be returning through
-    // the module's code at the first.
-    void FreeUnused()
+    // A module is unloaded once it has been willing and unused for delay: the thread
+    // that released its last object may still be returning through the module's code
+    // just after DllCanUnloadNow turned S_OK.
+    void FreeUnused(std::chrono::milliseconds delay)
     {
+        const auto now = std::chrono::steady_clock::now();
         std::lock_guard<std::recursive_mutex> lock(mutex_);
         for (auto it = modules_.begin(); it != modules_.end();) {
             // A module without DllCanUnloadNow cannot tell, so it stays.
             const bool willing = it->second.canUnloadNow != nullptr && it->second.canUnloadNow() == S_OK;
-            if (willing && it->second.idle) {
+            if (willing && !it->second.idle) {
+                it->second.idle = true;
+                it->second.idleSince = now;
+            } else if (!willing) {
+                it->second.idle = false;
+            }
+            if (willing && now - it->second.idleSince >= delay) {
                 ::dlclose(it->second.handle);
                 it = modules_.erase(it);
             } else {
-                it->second.idle = willing;
                 ++it;
             }
         }
@@ -119,10 +127,8 @@ void CoUninitialize()
         std::lock_guard<std::mutex> lock(g_initMutex);
         last = --g_processInits == 0;
     }
-    if (last) {
-        CoFreeUnusedLibraries();
-        CoFreeUnusedLibraries();
-    }
+    if (last)
+        CoFreeUnusedLibrariesEx(0, 0);
 }
 
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID riid, LPVOID* ppv)
@@ -160,7 +166,13 @@ HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContex
 
 void CoFreeUnusedLibraries()
 {
-    ModuleTable::Instance().FreeUnused();
+    CoFreeUnusedLibrariesEx(INFINITE, 0);
+}
+
+void CoFreeUnusedLibrariesEx(DWORD dwUnloadDelay, DWORD)
+{
+    const DWORD delay = dwUnloadDelay == INFINITE ? kDefaultUnloadDelayMs : dwUnloadDelay;
+    ModuleTable::Instance().FreeUnused(std::chrono::milliseconds(delay));
 }
 
 LPVOID CoTaskMemAlloc(std::size_t cb)

@@ -19,7 +19,8 @@ constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSC
 
 // Per thread, counted: S_OK for the first call on a thread, S_FALSE for further ones.
 HRESULT CoInitialize(LPVOID pvReserved);
-// Balances CoInitialize; the last one in the process frees the modules that can unload.
+// Balances CoInitialize; the last one in the process unloads, without delay, the modules
+// that can unload.
 void CoUninitialize();
 
 // CO_E_NOTINITIALIZED without CoInitialize on the calling thread; REGDB_E_CLASSNOTREG
@@ -30,8 +31,13 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved,
 // With pUnkOuter set (aggregation) riid must be IID_IUnknown, else CLASS_E_NOAGGREGATION.
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid,
                          LPVOID* ppv);
-// Unloads every loaded module whose DllCanUnloadNow answered S_OK at this call and at the
-// previous one, with no class object asked of it in between.
+// Unloads every loaded module whose DllCanUnloadNow has answered S_OK, with no class
+// object asked of it, for at least dwUnloadDelay milliseconds (INFINITE: the default
+// delay; 0: at once). The delay lets a thread that released a module's last object
+// return out of the module's code first.
+constexpr DWORD kDefaultUnloadDelayMs = 1000;
+void CoFreeUnusedLibrariesEx(DWORD dwUnloadDelay, DWORD dwReserved);
+// CoFreeUnusedLibrariesEx with the default delay.
 void CoFreeUnusedLibraries();
 
 LPVOID CoTaskMemAlloc(std::size_t cb);

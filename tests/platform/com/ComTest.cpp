@@ -242,20 +242,18 @@ TEST_F(ComTest, CreatesByClassAndProgIdAndUnloadsWhenUnused)
     EXPECT_TRUE(ModuleLoaded());
 
     a->Release();
-    CoFreeUnusedLibraries();
-    CoFreeUnusedLibraries();
+    CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_TRUE(ModuleLoaded()) << "an object is still alive";
     IClassFactory* factory = nullptr;
     ASSERT_EQ(S_OK, CoGetClassObject(CLSID_Counter, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
                                      reinterpret_cast<void**>(&factory)));
     b->Release();
-    CoFreeUnusedLibraries();
-    CoFreeUnusedLibraries();
+    CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_TRUE(ModuleLoaded()) << "the class factory is still held";
     factory->Release();
     CoFreeUnusedLibraries();
-    EXPECT_TRUE(ModuleLoaded()) << "unloaded only at the second sweep that finds it unused";
-    CoFreeUnusedLibraries();
+    EXPECT_TRUE(ModuleLoaded()) << "the default sweep waits before unloading";
+    CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_FALSE(ModuleLoaded());
 
     ASSERT_EQ(S_OK, CallExport("DllUnregisterServer"));
@@ -296,8 +294,7 @@ TEST_F(ComTest, CreationRacesWithUnloading)
     stop = true;
     sweeper.join();
     EXPECT_EQ(0, failures.load());
-    CoFreeUnusedLibraries();
-    CoFreeUnusedLibraries();
+    CoFreeUnusedLibrariesEx(0, 0);
     EXPECT_FALSE(ModuleLoaded());
 }
 
