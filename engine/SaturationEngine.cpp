@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -328,9 +330,11 @@ void SaturationEngine::Process(float* buffer, int frames) noexcept
 // Every term is copied to a local first: the buffer is float, like the fields, so
 // the compiler would otherwise reload each field after every store to the buffer.
 // One sample's chain is worked in double; only state, peaks and output are stored as float.
-// A channel is walked in short runs: the high-pass is a serial chain while the soft clip's
-// power function is independent per sample, and keeping them in separate loops lets the
-// processor overlap the power calls instead of waiting on the chain.
+//
+// A channel is worked in runs, software-pipelined: the loop shapes run k+1 (gain, tube and
+// high-pass, a serial chain through the filter state) while it finishes run k (clip and
+// dither, independent per sample), so the processor overlaps the two. The random draws
+// still follow the sample order.
 template <bool Tube, bool Tape>
 void SaturationEngine::ProcessChannels(float* buffer) noexcept
 {
@@ -342,58 +346,76 @@ void SaturationEngine::ProcessChannels(float* buffer) noexcept
     const double a = highPassCoeff;
     const double ceiling = clipCeiling;
     const double base = clipBase;
-    const double step = ditherScale;
     const double logBase = base > 0.0 ? std::log(base) : std::nan("");
+    const double step = ditherScale;
     float inPeak = 0.0f;
     float outPeak = 0.0f;
     float last = currentSample;
     std::uint32_t random = randomState;
-    double shaped[Run];
+    double runA[Run], runB[Run];
 
     int ch = 0;
-    int i = 0;
     for (; ch < stride; ++ch) {
         // Only slots 0 and 1 exist; a wider format reuses the last one rather than overrun.
         const int slot = ch < 2 ? ch : 1;
         float hState = highPassState[slot];
         float pState = previousShaped[slot];
-        for (int first = ch; first < count;) {
-            int n = 0;
-            for (i = first; i < count && n < Run; i += stride, ++n) {
-                const float x = buffer[i];
-                const float ax = std::fabs(x);
-                if (ax > inPeak) inPeak = ax;
-                double s = x * g;
-                if constexpr (Tube) {
-                    s = s * (1.0 - c1 * s - c2 * s * s - c3 * s * s * s - c4 * s * s * s * s);
-                    const double h = (s - pState + hState) * a;
-                    hState = static_cast<float>(h);
-                    pState = static_cast<float>(s);
-                    s = h;
-                }
-                shaped[n] = s;
+        float* const lane = buffer + ch;
+        const int samples = count > ch ? (count - ch + stride - 1) / stride : 0;
+
+        const auto shape = [&](int j) -> double {
+            const float x = lane[static_cast<std::ptrdiff_t>(j) * stride];
+            const float ax = std::fabs(x);
+            if (ax > inPeak) inPeak = ax;
+            double s = x * g;
+            if constexpr (Tube) {
+                s = s * (1.0 - c1 * s - c2 * s * s - c3 * s * s * s - c4 * s * s * s * s);
+                const double h = (s - pState + hState) * a;
+                hState = static_cast<float>(h);
+                pState = static_cast<float>(s);
+                s = h;
             }
-            for (int k = 0, j = first; k < n; ++k, j += stride) {
-                double s = shaped[k];
-                const double d = NextRandom(random) * step;
-                double v;
-                if constexpr (Tape) {
-                    if (ceiling == 0.0) {
-                        v = 0.0 + d;  // the curve collapses to 0 and 0/0 would give NaN
-                    } else {
-                        v = SoftClip(s, ceiling, base, logBase, d);
-                    }
-                } else {
-                    if (s > 1.0) s = 1.0;
-                    else if (s < -1.0) s = -1.0;
-                    v = s + d;
-                }
-                const double av = std::fabs(v);
-                if (av > outPeak) outPeak = static_cast<float>(av);
-                last = static_cast<float>(v);
-                buffer[j] = last;
+            return s;
+        };
+        const auto finish = [&](int j, double s) {
+            const double d = NextRandom(random) * step;
+            double v;
+            if constexpr (Tape) {
+                if (ceiling == 0.0)
+                    v = 0.0 + d;  // the curve collapses to 0 and 0/0 would give NaN
+                else
+                    v = SoftClip(s, ceiling, base, logBase, d);
+            } else {
+                if (s > 1.0) s = 1.0;
+                else if (s < -1.0) s = -1.0;
+                v = s + d;
             }
-            first = i;
+            const double av = std::fabs(v);
+            if (av > outPeak) outPeak = static_cast<float>(av);
+            last = static_cast<float>(v);
+            lane[static_cast<std::ptrdiff_t>(j) * stride] = last;
+        };
+
+        double* cur = runA;
+        double* next = runB;
+        int curFirst = 0;
+        int curCount = samples < Run ? samples : Run;
+        for (int k = 0; k < curCount; ++k) cur[k] = shape(k);
+        while (curCount > 0) {
+            const int nextFirst = curFirst + curCount;
+            const int left = samples - nextFirst;
+            const int nextCount = left < Run ? left : Run;
+            const int both = nextCount < curCount ? nextCount : curCount;
+            int k = 0;
+            for (; k < both; ++k) {
+                next[k] = shape(nextFirst + k);
+                finish(curFirst + k, cur[k]);
+            }
+            for (int m = k; m < nextCount; ++m) next[m] = shape(nextFirst + m);
+            for (int m = k; m < curCount; ++m) finish(curFirst + m, cur[m]);
+            std::swap(cur, next);
+            curFirst = nextFirst;
+            curCount = nextCount;
         }
         highPassState[slot] = hState;
         previousShaped[slot] = pState;
@@ -403,6 +425,6 @@ void SaturationEngine::ProcessChannels(float* buffer) noexcept
     peakIn = inPeak;
     peakOut = outPeak;
     currentSample = last;
-    sampleIndex = i;
+    sampleIndex = count;
     channelIndex = ch;
 }
