@@ -75,9 +75,12 @@ HRESULT CComObjectRoot::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** 
     *ppv = nullptr;
     if (pUnkOuter != nullptr && !IsEqualIID(riid, IID_IUnknown))
         return CLASS_E_NOAGGREGATION;
-    T* object = new (std::nothrow) T(pUnkOuter, std::forward<Args>(args)...);
-    if (object == nullptr)
+    T* object = nullptr;
+    try {
+        object = new T(pUnkOuter, std::forward<Args>(args)...);
+    } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
+    }
     IUnknown* inner = object->GetInner();
     inner->AddRef();
     const HRESULT hr = inner->QueryInterface(riid, ppv);

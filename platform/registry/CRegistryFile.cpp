@@ -119,6 +119,32 @@ LONG ReplaceFile(const std::string& path, const std::string& text)
     return ERROR_SUCCESS;
 }
 
+// The exclusive lock on "<file>.lock"; closing the descriptor releases it.
+class LockFile {
+public:
+    explicit LockFile(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
+    {
+        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(fd_);
+                fd_ = -1;
+            }
+        }
+    }
+    ~LockFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    LockFile(const LockFile&) = delete;
+    LockFile& operator=(const LockFile&) = delete;
+
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
 } // namespace
 
 std::string CRegistryFile::GetPath()
@@ -137,7 +163,15 @@ std::string CRegistryFile::GetPath()
 
 LONG CRegistryFile::Load(CRegistryTree& tree, std::string* reason)
 {
-    const std::string path = GetPath();
+    try {
+        return LoadFrom(GetPath(), tree, reason);
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+}
+
+LONG CRegistryFile::LoadFrom(const std::string& path, CRegistryTree& tree, std::string* reason)
+{
     std::string text;
     const LONG rc = ReadWhole(path, &text);
     if (rc == ERROR_FILE_NOT_FOUND) {
@@ -159,27 +193,27 @@ LONG CRegistryFile::Load(CRegistryTree& tree, std::string* reason)
 LONG CRegistryFile::Update(const std::function<LONG(CRegistryTree&)>& change)
 {
     std::lock_guard<std::mutex> guard(UpdateMutex());
-    const std::string path = GetPath();
+    try {
+        return UpdateLocked(GetPath(), change);
+    } catch (const std::bad_alloc&) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+}
+
+LONG CRegistryFile::UpdateLocked(const std::string& path, const std::function<LONG(CRegistryTree&)>& change)
+{
     if (!MakeDirectories(DirectoryOf(path)))
         return ERROR_CANTWRITE;
     const std::string lockPath = path + ".lock";
-    const int lockFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (lockFd < 0)
+    LockFile lock(lockPath);
+    if (!lock.Held())
         return ERROR_CANTWRITE;
-    while (::flock(lockFd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(lockFd);
-            return ERROR_CANTWRITE;
-        }
-    }
     CRegistryTree tree;
-    LONG rc = Load(tree);
+    LONG rc = LoadFrom(path, tree, nullptr);
     if (rc == ERROR_SUCCESS)
         rc = change(tree);
     if (rc == ERROR_SUCCESS)
         rc = ReplaceFile(path, tree.Serialize());
-    ::flock(lockFd, LOCK_UN);
-    ::close(lockFd);
     return rc;
 }
 

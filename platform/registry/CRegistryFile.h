@@ -25,4 +25,9 @@ public:
 
     // The file's text as it is. ERROR_FILE_NOT_FOUND when there is none.
     static LONG ReadText(std::string* text);
+
+private:
+    static LONG LoadFrom(const std::string& path, CRegistryTree& tree, std::string* reason);
+    // With the process's update mutex held; takes the file lock.
+    static LONG UpdateLocked(const std::string& path, const std::function<LONG(CRegistryTree&)>& change);
 };
