@@ -107,6 +107,8 @@ constexpr DWORD WAVE_FORMAT_96S16 = 0x00080000;
 
 constexpr WORD MM_UNMAPPED = 0xFFFF;
 
+extern "C" {
+
 // Device ids are 0 to count - 1. The count re-scans the devices when no device is open.
 UINT waveOutGetNumDevs() noexcept;
 MMRESULT waveOutGetDevCapsA(UINT_PTR deviceId, LPWAVEOUTCAPSA caps, UINT size) noexcept;
@@ -121,6 +123,8 @@ MMRESULT waveOutRestart(HWAVEOUT device) noexcept;
 MMRESULT waveOutReset(HWAVEOUT device) noexcept;
 // Fails with WAVERR_STILLPLAYING while buffers are queued.
 MMRESULT waveOutClose(HWAVEOUT device) noexcept;
+
+}  // extern "C"
 
 // The service thread writes dwFlags while others may read it: read it through this.
 DWORD WaveHeaderFlags(const WAVEHDR& header) noexcept;

@@ -1,0 +1,8 @@
+# The player's tests see its service calls through the linker's --wrap.
+calyrix_add_test(calyrix_player_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/WaveOutPlayerTest.cpp
+  LIBS calyrix_player
+  LABELS program)
+target_link_options(calyrix_player_tests PRIVATE
+  -Wl,--wrap=waveOutPrepareHeader -Wl,--wrap=waveOutUnprepareHeader -Wl,--wrap=waveOutWrite
+  -Wl,--wrap=waveOutReset -Wl,--wrap=waveOutClose)
