@@ -1,6 +1,7 @@
 #include "platform/com/CConnectionPointContainer.h"
 
 #include "platform/com/CEnumSnapshot.h"
+#include "platform/com/NoThrow.h"
 
 CConnectionPointContainer::CConnectionPointContainer(IUnknown* owner) : owner_(owner) {}
 
@@ -27,8 +28,10 @@ ULONG CConnectionPointContainer::Release() { return owner_->Release(); }
 
 HRESULT CConnectionPointContainer::EnumConnectionPoints(IEnumConnectionPoints** ppEnum)
 {
-    std::vector<IConnectionPoint*> items(points_.begin(), points_.end());
-    return CEnumSnapshot<IEnumConnectionPoints, IConnectionPoint*, IID_IEnumConnectionPoints>::Create(items, ppEnum);
+    return CatchOutOfMemory([&]() -> HRESULT {
+        std::vector<IConnectionPoint*> items(points_.begin(), points_.end());
+        return CEnumSnapshot<IEnumConnectionPoints, IConnectionPoint*, IID_IEnumConnectionPoints>::Create(items, ppEnum);
+    });
 }
 
 HRESULT CConnectionPointContainer::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP)

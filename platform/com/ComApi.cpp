@@ -11,6 +11,7 @@
 
 #include "platform/com/ComRegistration.h"
 #include "platform/com/Guid.h"
+#include "platform/com/NoThrow.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -133,17 +134,19 @@ void CoUninitialize()
 
 HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID, REFIID riid, LPVOID* ppv)
 {
-    if (ppv == nullptr)
-        return E_INVALIDARG;
-    *ppv = nullptr;
-    if (t_initCount == 0)
-        return CO_E_NOTINITIALIZED;
-    if ((dwClsContext & CLSCTX_INPROC_SERVER) == 0)
-        return REGDB_E_CLASSNOTREG;
-    std::string path;
-    if (!ReadDefault("CLSID\\" + GuidToString(rclsid) + "\\InprocServer32", &path) || path.empty())
-        return REGDB_E_CLASSNOTREG;
-    return ModuleTable::Instance().GetClassObject(path, rclsid, riid, ppv);
+    return CatchOutOfMemory([&]() -> HRESULT {
+        if (ppv == nullptr)
+            return E_INVALIDARG;
+        *ppv = nullptr;
+        if (t_initCount == 0)
+            return CO_E_NOTINITIALIZED;
+        if ((dwClsContext & CLSCTX_INPROC_SERVER) == 0)
+            return REGDB_E_CLASSNOTREG;
+        std::string path;
+        if (!ReadDefault("CLSID\\" + GuidToString(rclsid) + "\\InprocServer32", &path) || path.empty())
+            return REGDB_E_CLASSNOTREG;
+        return ModuleTable::Instance().GetClassObject(path, rclsid, riid, ppv);
+    });
 }
 
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv)
@@ -192,34 +195,40 @@ void CoTaskMemFree(LPVOID pv)
 
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)
 {
-    if (lpszProgID == nullptr || lpclsid == nullptr)
-        return E_INVALIDARG;
-    const std::string progId = OleToUtf8(lpszProgID);
-    std::string text;
-    if (progId.empty() || progId.find('\\') != std::string::npos || !ReadDefault(progId + "\\CLSID", &text) ||
-        !GuidFromString(text.c_str(), lpclsid))
-        return CO_E_CLASSSTRING;
-    return S_OK;
+    return CatchOutOfMemory([&]() -> HRESULT {
+        if (lpszProgID == nullptr || lpclsid == nullptr)
+            return E_INVALIDARG;
+        const std::string progId = OleToUtf8(lpszProgID);
+        std::string text;
+        if (progId.empty() || progId.find('\\') != std::string::npos || !ReadDefault(progId + "\\CLSID", &text) ||
+            !GuidFromString(text.c_str(), lpclsid))
+            return CO_E_CLASSSTRING;
+        return S_OK;
+    });
 }
 
 HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID)
 {
-    if (lplpszProgID == nullptr)
-        return E_INVALIDARG;
-    *lplpszProgID = nullptr;
-    std::string progId;
-    if (!ReadDefault("CLSID\\" + GuidToString(clsid) + "\\ProgID", &progId) || progId.empty())
-        return REGDB_E_CLASSNOTREG;
-    *lplpszProgID = TaskString(Utf8ToOle(progId.c_str()));
-    return *lplpszProgID != nullptr ? S_OK : E_OUTOFMEMORY;
+    return CatchOutOfMemory([&]() -> HRESULT {
+        if (lplpszProgID == nullptr)
+            return E_INVALIDARG;
+        *lplpszProgID = nullptr;
+        std::string progId;
+        if (!ReadDefault("CLSID\\" + GuidToString(clsid) + "\\ProgID", &progId) || progId.empty())
+            return REGDB_E_CLASSNOTREG;
+        *lplpszProgID = TaskString(Utf8ToOle(progId.c_str()));
+        return *lplpszProgID != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
 }
 
 HRESULT StringFromCLSID(REFCLSID rclsid, LPOLESTR* lplpsz)
 {
-    if (lplpsz == nullptr)
-        return E_INVALIDARG;
-    *lplpsz = TaskString(Utf8ToOle(GuidToString(rclsid).c_str()));
-    return *lplpsz != nullptr ? S_OK : E_OUTOFMEMORY;
+    return CatchOutOfMemory([&]() -> HRESULT {
+        if (lplpsz == nullptr)
+            return E_INVALIDARG;
+        *lplpsz = TaskString(Utf8ToOle(GuidToString(rclsid).c_str()));
+        return *lplpsz != nullptr ? S_OK : E_OUTOFMEMORY;
+    });
 }
 
 std::string OleToUtf8(LPCOLESTR text)
