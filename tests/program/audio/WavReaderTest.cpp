@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "WavTestFiles.h"
+#include "platform/base/Memory.h"
+#include "program/audio/WavReader.h"
+
+using namespace wavtest;
+
+namespace {
+
+class WavReaderTest : public ::testing::Test {
+protected:
+    // Writes the file, opens it and reads its header; returns the reader's flag.
+    int Load(const Spec& spec, int bufferSize = 16384)
+    {
+        WriteFile(path, Build(spec));
+        reader.SetFileName(path.c_str());
+        reader.Open();
+        EXPECT_EQ(reader.GetErrorFlag(), 0);
+        reader.ReadHeader(bufferSize);
+        return reader.GetErrorFlag();
+    }
+    std::string Message(const char* text) const
+    {
+        char buffer[2048];
+        std::snprintf(buffer, sizeof buffer, text, path.c_str());
+        return buffer;
+    }
+
+    TempDir dir;
+    std::string path = dir.File("in.wav");
+    WavReader reader;
+};
+
+}  // namespace
+
+TEST_F(WavReaderTest, ReadsTheFormatAndHandsOutTheDataInBlocks)
+{
+    Spec s;
+    s.data = Ramp(1002);  // 250 frames of 16-bit stereo and half a frame
+    ASSERT_EQ(Load(s, 64), 0) << reader.GetErrorText();
+    EXPECT_EQ(reader.GetBitsPerSample(), 16);
+    EXPECT_EQ(reader.GetChannels(), 2);
+    EXPECT_EQ(reader.GetSampleRate(), 44100u);
+    EXPECT_EQ(reader.GetTotalFrames(), 250u) << "the partial frame is dropped";
+    EXPECT_EQ(reader.GetDataChunk().cksize, 1002u);
+    ASSERT_NE(reader.GetFormat(), nullptr);
+    EXPECT_EQ(reader.GetFormat()->cbSize, 0);
+    EXPECT_EQ(reader.GetFormat()->nBlockAlign, 4);
+
+    // Block reads cross many refills of the 64-byte buffer; the last request is clamped.
+    Bytes got(2000);
+    EXPECT_EQ(reader.ReadBlock(got.data(), 600), 600);
+    EXPECT_EQ(reader.ReadBlock(got.data() + 600, 600), 402);
+    EXPECT_EQ(reader.GetErrorFlag(), 0);
+    EXPECT_EQ(reader.ReadBlock(got.data(), 600), 0);
+    got.resize(1002);
+    EXPECT_EQ(got, s.data);
+    reader.Close();
+    EXPECT_EQ(reader.GetErrorFlag(), 0);
+    EXPECT_EQ(reader.GetFormat(), nullptr) << "Close frees the format";
+}
+
+TEST_F(WavReaderTest, AcceptsAnEighteenByteFormatAndSkipsChunksBeforeTheData)
+{
+    Spec s;
+    s.channels = 1;
+    s.bits = 8;
+    s.eighteenByteFormat = true;
+    s.chunksBeforeData = true;
+    s.data = Ramp(77);
+    ASSERT_EQ(Load(s), 0) << reader.GetErrorText();
+    EXPECT_EQ(reader.GetFormatChunk().cksize, 18u);
+    EXPECT_EQ(reader.GetDataChunk().cksize, 77u);
+    Bytes got(100);
+    ASSERT_EQ(reader.ReadBlock(got.data(), 100), 77);
+    got.resize(77);
+    EXPECT_EQ(got, s.data);
+}
+
+TEST_F(WavReaderTest, MalformedFilesEndOnTheLastFailedStepsMessage)
+{
+    struct Case {
+        const char* what;
+        Spec spec;
+        const char* message;
+    };
+    Spec dataFirst;
+    dataFirst.dataBeforeFormat = true;
+    dataFirst.data = Ramp(8);
+    Spec aviWithWaveChunks;  // a RIFF of another form that happens to hold "fmt " and "data"
+    aviWithWaveChunks.form = "AVI ";
+    aviWithWaveChunks.data = Ramp(8);
+    Spec bits24;
+    bits24.bits = 24;
+    bits24.data = Ramp(12);
+    Spec extensible;
+    extensible.tag = 0xFFFE;
+    extensible.data = Ramp(8);
+    Case cases[] = {
+        {"data chunk before the format chunk", dataFirst,
+         "Input file, %s, is not a valid WAV file (descend error).\n"},
+        {"RIFF of another form type", aviWithWaveChunks,
+         "Input file, %s, is not a valid WAV file (RIFF/WAVE header error).\n"},
+        {"24-bit PCM", bits24, "Input file, %s, is not 8 or 16 bit format.\n"},
+        {"format tag other than PCM", extensible,
+         "Input file, %s, is not a valid WAV file (format error).\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Load(c.spec), 1);
+        EXPECT_EQ(reader.GetErrorText(), Message(c.message));
+    }
+}
+
+TEST_F(WavReaderTest, AnAviEndsOnTheDescendErrorOfItsMissingDataChunk)
+{
+    // The form-type check fails first, but the searches that follow fail too, and the
+    // search for "data" is the last of them.
+    Bytes body;
+    Put(body, "AVI ");
+    Bytes hdrl;
+    Put(hdrl, "hdrl");
+    PutChunk(hdrl, "avih", Bytes(56, 0));
+    PutChunk(body, "LIST", hdrl);
+    Bytes movi;
+    Put(movi, "movi");
+    PutChunk(movi, "00dc", Ramp(30));
+    PutChunk(body, "LIST", movi);
+    Bytes file;
+    Put(file, "RIFF");
+    Put32(file, std::uint32_t(body.size()));
+    for (unsigned char c : body) file.push_back(c);
+    WriteFile(path, file);
+    reader.SetFileName(path.c_str());
+    reader.Open();
+    reader.ReadHeader(1024);
+    EXPECT_EQ(reader.GetErrorFlag(), 1);
+    EXPECT_EQ(reader.GetErrorText(), Message("Input file, %s, is not a valid WAV file (descend error).\n"));
+}
+
+TEST_F(WavReaderTest, FilesThatAreNotRiffOrMissingGetTheirMessages)
+{
+    WriteFile(path, Bytes{'h', 'e', 'l', 'l', 'o'});
+    reader.SetFileName(path.c_str());
+    reader.Open();
+    reader.ReadHeader(1024);
+    EXPECT_EQ(reader.GetErrorFlag(), 1);
+    EXPECT_EQ(reader.GetErrorText(), Message("Input file, %s, is not a valid WAV file (descend error).\n"));
+
+    path = dir.File("missing.wav");
+    reader.SetFileName(path.c_str());
+    reader.Open();
+    EXPECT_EQ(reader.GetErrorFlag(), 1);
+    EXPECT_EQ(reader.GetErrorText(), Message("Cannot find or open input file %s.\n"));
+    reader.ReadHeader(1024);  // no handle: every step fails, nothing crashes
+    EXPECT_EQ(reader.GetErrorFlag(), 1);
+    EXPECT_EQ(reader.GetChannels(), 0);
+}
+
+TEST_F(WavReaderTest, AccessorsClearTheFlagButSetBufferSizeDoesNot)
+{
+    Spec s;
+    s.bits = 24;
+    s.data = Ramp(12);
+    ASSERT_EQ(Load(s), 1);
+    reader.SetBufferSize(65536);
+    EXPECT_EQ(reader.GetErrorFlag(), 1) << "SetBufferSize leaves a pending error";
+    EXPECT_EQ(reader.GetBitsPerSample(), 24);
+    EXPECT_EQ(reader.GetErrorFlag(), 0) << "an accessor clears it";
+}
+
+TEST_F(WavReaderTest, ADataChunkClaimingMoreThanTheFileEndsTheRead)
+{
+    Spec s;
+    s.channels = 1;
+    s.bits = 8;
+    s.data = Ramp(100);
+    s.claimedDataSize = 100000;
+    ASSERT_EQ(Load(s, 32), 0);
+    Bytes got(65536);
+    EXPECT_EQ(reader.ReadBlock(got.data(), 16384), 100);
+    EXPECT_EQ(reader.GetErrorFlag(), 1);
+    EXPECT_EQ(reader.GetErrorText(), Message("Cannot read from %s.\n"));
+    EXPECT_EQ(reader.ReadBlock(got.data(), 16384), 0);
+}
+
+TEST_F(WavReaderTest, AFailedFormatAllocationLeavesNoFormatAndNoCrash)
+{
+    Spec s;
+    s.data = Ramp(40);
+    WriteFile(path, Build(s));
+    reader.SetFileName(path.c_str());
+    reader.Open();
+    FailAllocationForTesting(1);  // the format block is the header's first allocation
+    reader.ReadHeader(1024);
+    FailAllocationForTesting(0);
+    EXPECT_EQ(reader.GetErrorFlag(), 1);
+    EXPECT_STREQ(reader.GetErrorText(), "Out of memory.\nClose some applications and try again.\n");
+    EXPECT_EQ(reader.GetFormat(), nullptr);
+    EXPECT_EQ(reader.GetChannels(), 0);
+    EXPECT_EQ(reader.GetTotalFrames(), 0u);
+}
+
+TEST_F(WavReaderTest, ZeroBlockAlignGivesNoFramesAndReopeningStartsOver)
+{
+    Spec s;
+    s.blockAlign = 0;
+    s.data = Ramp(40);
+    ASSERT_EQ(Load(s), 0);
+    EXPECT_EQ(reader.GetTotalFrames(), 0u);
+    Bytes got(64);
+    EXPECT_EQ(reader.ReadBlock(got.data(), 10), 10);
+    reader.Open();  // reopening the open reader
+    reader.ReadHeader(1024);
+    EXPECT_EQ(reader.ReadBlock(got.data(), 64), 40);
+    got.resize(40);
+    EXPECT_EQ(got, s.data);
+}
