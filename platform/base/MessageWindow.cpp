@@ -36,7 +36,7 @@ MessageWindow::~MessageWindow()
     Registry().erase(hwnd);
 }
 
-void MessageWindow::SetWakeUp(std::function<void()> callback)
+void MessageWindow::SetWakeUp(std::function<void(const MSG&)> callback)
 {
     // Under the registry lock: posts call the wake-up while holding it.
     std::lock_guard lock(RegistryMutex());
@@ -50,7 +50,7 @@ void MessageWindow::Enqueue(const MSG& msg)
         queue.push_back(msg);
     }
     arrived.notify_all();
-    if (wakeUp) wakeUp();
+    if (wakeUp) wakeUp(msg);
 }
 
 bool MessageWindow::Dequeue(MSG& msg)

@@ -19,9 +19,9 @@ struct MSG {
 // handler on that thread, in the order they were posted.
 //
 // An owner with an event loop of its own sets a wake-up callback: it is called on the
-// posting thread after every post and must only schedule a PumpMessages on the owner's
-// thread (it must not block, post, or destroy the window). An owner without one waits
-// with WaitMessage and pumps.
+// posting thread after every post, with the message just queued, and must only schedule
+// a PumpMessages on the owner's thread or take note of the message (it must not block,
+// post, or destroy the window). An owner without one waits with WaitMessage and pumps.
 class MessageWindow {
 public:
     using Handler = std::function<void(UINT message, WPARAM wParam, LPARAM lParam)>;
@@ -35,7 +35,7 @@ public:
 
     HWND GetSafeHwnd() const noexcept { return hwnd; }
 
-    void SetWakeUp(std::function<void()> wakeUp);
+    void SetWakeUp(std::function<void(const MSG&)> wakeUp);
 
     // Hands every queued message to the handler, including those the handler itself
     // posts meanwhile; may be called again from inside the handler. Returns the count.
@@ -51,7 +51,7 @@ private:
 
     HWND hwnd;
     Handler handler;
-    std::function<void()> wakeUp;
+    std::function<void(const MSG&)> wakeUp;
     std::mutex mutex;
     std::condition_variable arrived;
     std::deque<MSG> queue;

@@ -74,11 +74,16 @@ TEST(MessageWindow, HandlerMayPostToItsOwnWindow)
 TEST(MessageWindow, WakeUpIsCalledForEveryPost)
 {
     std::atomic<int> wakes{0};
+    std::atomic<LPARAM> lastParam{0};
     MessageWindow window([](UINT, WPARAM, LPARAM) {});
-    window.SetWakeUp([&] { ++wakes; });
-    PostMessage(window.GetSafeHwnd(), WM_APP, 0, 0);
-    std::thread([&] { PostMessage(window.GetSafeHwnd(), WM_APP, 0, 0); }).join();
+    window.SetWakeUp([&](const MSG& msg) {
+        ++wakes;
+        lastParam = msg.lParam;
+    });
+    PostMessage(window.GetSafeHwnd(), WM_APP, 0, 5);
+    std::thread([&] { PostMessage(window.GetSafeHwnd(), WM_APP, 0, 7); }).join();
     EXPECT_EQ(wakes.load(), 2);
+    EXPECT_EQ(lastParam.load(), 7);
 }
 
 TEST(MessageWindow, ADestroyedWindowRejectsPostsAndIsNeverReused)

@@ -1,0 +1,141 @@
+#include "tools/embrel-batch/BatchOptions.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "engine/FactoryPresets.h"
+#include "engine/ParameterTable.h"
+
+namespace {
+
+bool ParseInt(const std::string& text, int& value)
+{
+    if (text.empty()) return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < INT_MIN || v > INT_MAX) return false;
+    value = int(v);
+    return true;
+}
+
+bool ParseSwitch(const std::string& text, int& value)
+{
+    if (text == "on") value = 1;
+    else if (text == "off") value = 0;
+    else return false;
+    return true;
+}
+
+}  // namespace
+
+const char* BatchOptions::UsageText() noexcept
+{
+    return "Usage: embrel-batch [options] INPUT.wav OUTPUT.wav\n"
+           "Embrels an 8- or 16-bit mono or stereo PCM WAV file into OUTPUT.wav (same format).\n"
+           "\n"
+           "Parameters, on the integer scale of the sliders (range, default):\n"
+           "  --gain N         -2000 .. 0      -1000   input gain, -N/1000 (2.0 .. 0)\n"
+           "  --mix N          -1000 .. 5000     999   waveshaper amount, 10^(-N/1000)\n"
+           "  --character N    -1000 .. 5000    1000   decay of the higher terms, N/1000\n"
+           "  --dynamics N     -1000 .. -1      -250   high-pass time constant, -N/1000 s\n"
+           "  --knee N         -5000 .. 5000       0   soft-clip knee, -N/1000\n"
+           "  --limiter N      -1000 .. -250   -1000   soft-clip ceiling, -N/1000\n"
+           "Switches (default on):\n"
+           "  --tube on|off  --tape on|off  --dither on|off\n"
+           "Other options:\n"
+           "  --preset NAME    start from a factory preset (case ignored); later options override it\n"
+           "  --list-presets   list the factory presets and exit\n"
+           "  -q, --quiet      no progress bar\n"
+           "  -h, --help       show this text and exit\n"
+           "\n"
+           "The result is made in ~Embrel~.wav in the temporary directory (TMPDIR, else /tmp)\n"
+           "and moved to OUTPUT.wav only when the run has succeeded.\n";
+}
+
+BatchOptions::Action BatchOptions::Parse(int argc, char** argv)
+{
+    settings = FactoryPresets::Get(0)->settings;
+    std::vector<std::string> files;
+    bool listPresets = false;
+    bool optionsEnded = false;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h" || arg == "--help") return Action::Help;
+        if (arg == "-q" || arg == "--quiet") {
+            quiet = true;
+            continue;
+        }
+        if (arg == "--list-presets") {
+            listPresets = true;
+            continue;
+        }
+
+        std::string name = arg, value;
+        bool hasValue = false;
+        if (const auto eq = arg.find('='); eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+            hasValue = true;
+        }
+        auto takeValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= argc) return false;
+            value = argv[++i];
+            return true;
+        };
+
+        if (name == "--preset") {
+            if (!takeValue()) {
+                error = "--preset needs a name";
+                return Action::UsageError;
+            }
+            const FactoryPreset* preset = FactoryPresets::Find(value);
+            if (!preset) {
+                error = "no factory preset is named \"" + value + "\" (see --list-presets)";
+                return Action::UsageError;
+            }
+            settings = preset->settings;
+            continue;
+        }
+
+        const ParameterInfo* parameter =
+            name.size() > 2 ? ParameterTable::Find(std::string_view(name).substr(2)) : nullptr;
+        if (!parameter) {
+            error = "unknown option " + name;
+            return Action::UsageError;
+        }
+        if (!takeValue()) {
+            error = name + " needs a value";
+            return Action::UsageError;
+        }
+        int v = 0;
+        if (parameter->isSwitch ? !ParseSwitch(value, v) : !ParseInt(value, v)) {
+            error = name + (parameter->isSwitch ? " takes on or off, not \"" : " takes an integer, not \"") +
+                    value + "\"";
+            return Action::UsageError;
+        }
+        settings[parameter->id] = v;
+    }
+
+    if (listPresets) return Action::ListPresets;
+    if (files.size() != 2) {
+        error = files.size() < 2 ? "INPUT.wav and OUTPUT.wav are needed" : "too many file names";
+        return Action::UsageError;
+    }
+    input = files[0];
+    output = files[1];
+    return Action::Run;
+}

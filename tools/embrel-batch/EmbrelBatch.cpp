@@ -1,0 +1,268 @@
+#include "tools/embrel-batch/EmbrelBatch.h"
+
+#include <climits>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <string>
+#include <sys/file.h>
+#include <unistd.h>
+#include <vector>
+
+#include "engine/FactoryPresets.h"
+#include "engine/ParameterTable.h"
+#include "engine/SaturationEngine.h"
+#include "platform/base/Win32.h"
+#include "program/audio/ProcessingWorker.h"
+#include "program/audio/ResultFile.h"
+#include "program/audio/SampleConverter.h"
+#include "program/audio/WavReader.h"
+#include "program/audio/WavWriter.h"
+#include "program/audio/WorkerContext.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+constexpr const char* TemporaryName = "~Embrel~.wav";
+constexpr int MonoBlock = 16384;
+constexpr int StereoBlock = 65536;
+
+std::string Db(int db)
+{
+    return db == INT_MIN ? std::string("-inf dB") : std::to_string(db) + " dB";
+}
+
+// The progress bar: percent of the total frames, truncated, redrawn when it changes.
+class ProgressBar {
+public:
+    ProgressBar(std::FILE* err, bool shown, DWORD totalFrames)
+        : err(err), shown(shown), total(totalFrames)
+    {
+    }
+    void Advance(long long frames)
+    {
+        done += frames;
+        if (!shown) return;
+        int percent = total ? int(double(done) * 100.0 / double(total)) : 100;
+        if (percent > 100) percent = 100;
+        if (percent == last) return;
+        last = percent;
+        char bar[41];
+        const int filled = percent * 40 / 100;
+        for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : ' ';
+        bar[40] = '\0';
+        std::fprintf(err, "\r[%s] %3d%%", bar, percent);
+        std::fflush(err);
+    }
+    void End()
+    {
+        if (shown && last >= 0) std::fprintf(err, "\n");
+    }
+    long long Frames() const { return done; }
+
+private:
+    std::FILE* err;
+    bool shown;
+    DWORD total;
+    long long done = 0;
+    int last = -1;
+};
+
+// Holds the temporary file against a second run using the same one; removes it unless
+// the result was moved away.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(std::string path) : path(std::move(path)) {}
+    ~TemporaryFile()
+    {
+        if (!keep && locked) unlink(path.c_str());
+        if (fd >= 0) close(fd);
+    }
+    bool Lock()
+    {
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) return false;
+        locked = flock(fd, LOCK_EX | LOCK_NB) == 0;
+        return locked;
+    }
+    void Keep() { keep = true; }
+    const std::string& Path() const { return path; }
+
+private:
+    std::string path;
+    int fd = -1;
+    bool locked = false;
+    bool keep = false;
+};
+
+}  // namespace
+
+void EmbrelBatch::RequestStop() noexcept
+{
+    stopRequested = 1;
+}
+
+void EmbrelBatch::ListPresets() const noexcept
+{
+    std::fprintf(out, "%-18s", "Name");
+    for (const ParameterInfo& p : ParameterTable::All) std::fprintf(out, " %9s", p.name);
+    std::fprintf(out, "\n");
+    for (const FactoryPreset& preset : FactoryPresets::All()) {
+        std::fprintf(out, "%-18s", preset.name);
+        for (const ParameterInfo& p : ParameterTable::All) std::fprintf(out, " %9d", preset.settings[p.id]);
+        std::fprintf(out, "\n");
+    }
+}
+
+int EmbrelBatch::Run() noexcept
+{
+    try {
+        // Large objects on the heap: the buffers alone are 320 KB.
+        auto reader = std::make_unique<WavReader>();
+        auto writer = std::make_unique<WavWriter>();
+        auto engine = std::make_unique<SaturationEngine>();
+        SampleConverter converter;
+        std::vector<unsigned char> byteBuffer(BlockBufferBytes);
+        std::vector<float> floatBuffer(BlockBufferSamples);
+
+        auto fail = [this](const char* text) {
+            std::fputs(text, err);
+            return 1;
+        };
+
+        reader->SetFileName(options.input.c_str());
+        if (reader->GetErrorFlag()) return fail(reader->GetErrorText());
+        reader->Open();
+        if (reader->GetErrorFlag()) return fail(reader->GetErrorText());
+        int blockSize = MonoBlock;
+        reader->ReadHeader(blockSize);
+        if (reader->GetErrorFlag()) return fail(reader->GetErrorText());
+        const int channels = reader->GetChannels();
+        if (channels != 1 && channels != 2)
+            return fail("You have selected a wave file which is neither mono nor stereo.\n"
+                        "At this time, you can only use mono or stereo wave files.\nSorry.\n");
+        if (channels == 2) {
+            blockSize = StereoBlock;
+            reader->SetBufferSize(blockSize);
+            if (reader->GetErrorFlag()) return fail(reader->GetErrorText());
+        }
+        const int bits = reader->GetBitsPerSample();
+        const DWORD rate = reader->GetSampleRate();
+        const DWORD totalFrames = reader->GetTotalFrames();
+
+        char tempDir[250];
+        const DWORD length = GetTempPathA(sizeof tempDir, tempDir);
+        if (length == 0 || length >= sizeof tempDir)
+            return fail("The temporary directory's path is too long (TMPDIR).\n");
+        TemporaryFile temporary(std::string(tempDir) + TemporaryName);
+        if (!temporary.Lock()) {
+            std::fprintf(err, "Cannot use %s: another run is using it, or the directory is not writable.\n",
+                         temporary.Path().c_str());
+            return 1;
+        }
+
+        writer->SetFileName(temporary.Path().c_str());
+        writer->Create();
+        if (writer->GetErrorFlag()) return fail(writer->GetErrorText());
+        writer->BeginData(reader->GetRiffChunk(), reader->GetFormatChunk(), reader->GetDataChunk(),
+                          reader->GetFormat(), blockSize);
+        if (writer->GetErrorFlag()) return fail(writer->GetErrorText());
+
+        // A value outside the engine's range is reported and used, as the program does.
+        for (const ParameterInfo& p : ParameterTable::All) {
+            (engine.get()->*p.set)(options.settings[p.id]);
+            if (engine->GetErrorFlag()) std::fputs(engine->GetErrorText(), err);
+        }
+        converter.SetFormats(bits, channels, bits, channels);
+        engine->SetFormat(bits, int(rate), channels);
+
+        int listen = 0, write = 1, running = 1, pause = 0, stop = 0;
+        CRITICAL_SECTION runLock;
+        InitializeCriticalSection(&runLock);
+        bool finished = false;
+        ProgressBar progress(err, !options.quiet && isatty(fileno(err)), totalFrames);
+        int inputPeak = INT_MIN, outputPeak = INT_MIN;
+
+        MessageWindow window([&](UINT message, WPARAM, LPARAM lParam) {
+            if (message == WM_RUN_PROGRESS) progress.Advance(lParam);
+            else if (message == WM_RUN_FINISHED) finished = true;
+        });
+        // Runs on the worker's thread inside its block, under the run lock, right after
+        // the engine processed the block being reported: the peaks read here are that
+        // block's. (Read when the message is pumped they could belong to a later block.)
+        window.SetWakeUp([&](const MSG& msg) {
+            if (msg.message != WM_RUN_PROGRESS) return;
+            inputPeak = std::max(inputPeak, engine->GetInputPeakDb());
+            outputPeak = std::max(outputPeak, engine->GetOutputPeakDb());
+        });
+
+        WorkerContext context;
+        context.mainWindow = window.GetSafeHwnd();
+        context.reader = reader.get();
+        context.writer = writer.get();
+        context.converter = &converter;
+        context.engine = engine.get();
+        context.listenFlag = &listen;
+        context.writeFlag = &write;
+        context.runningFlag = &running;
+        context.pauseFlag = &pause;
+        context.stopFlag = &stop;
+        context.byteBuffer = byteBuffer.data();
+        context.floatBuffer = floatBuffer.data();
+        context.blockSize = &blockSize;
+        context.runLock = &runLock;
+        context.offlineBlockSleep = 0;  // no window to keep responsive
+
+        HANDLE thread = CreateThread(nullptr, 0, ProcessingWorker, &context, 0, nullptr);
+        if (!thread) {
+            DeleteCriticalSection(&runLock);
+            return fail("Cannot start the processing thread.\n");
+        }
+        bool interrupted = false;
+        while (!finished) {
+            if (stopRequested && !interrupted) {
+                interrupted = true;
+                CriticalSectionLock lock(&runLock);
+                stop = 1;
+            }
+            if (window.WaitMessage(100)) window.PumpMessages();
+        }
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        DeleteCriticalSection(&runLock);
+        progress.End();
+
+        // The worker does not look at the flags; the last block's read and write did set them.
+        const bool readFailed = reader->GetErrorFlag() != 0;
+        const bool writeFailed = writer->GetErrorFlag() != 0;
+        std::string readError = reader->GetErrorText(), writeError = writer->GetErrorText();
+        reader->Close();
+        writer->Finish();
+        if (readFailed) return fail(readError.c_str());
+        if (writeFailed) return fail(writeError.c_str());
+        if (writer->GetErrorFlag()) {
+            std::fprintf(err, "Cannot write to %s.\n", temporary.Path().c_str());
+            return 1;
+        }
+        if (interrupted) {
+            std::fprintf(err, "Stopped; %s was not changed.\n", options.output.c_str());
+            return 130;
+        }
+
+        char moveError[8192];
+        if (!MoveResultFile(temporary.Path().c_str(), options.output.c_str(), moveError, sizeof moveError)) {
+            temporary.Keep();
+            return fail(moveError);
+        }
+        temporary.Keep();  // moved: nothing left to remove
+        std::fprintf(out, "%lld frames embreled into %s; input peak %s, output peak %s\n",
+                     progress.Frames(), options.output.c_str(), Db(inputPeak).c_str(),
+                     Db(outputPeak).c_str());
+        return 0;
+    } catch (...) {
+        std::fputs("Out of memory.\nClose some applications and try again.\n", err);
+        return 1;
+    }
+}

@@ -1,0 +1,38 @@
+#include <csignal>
+#include <cstdio>
+
+#include "tools/embrel-batch/BatchOptions.h"
+#include "tools/embrel-batch/EmbrelBatch.h"
+
+namespace {
+
+extern "C" void OnSignal(int)
+{
+    EmbrelBatch::RequestStop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    BatchOptions options;
+    EmbrelBatch batch(options, stdout, stderr);
+    switch (options.Parse(argc, argv)) {
+    case BatchOptions::Action::Help:
+        std::fputs(BatchOptions::UsageText(), stdout);
+        return 0;
+    case BatchOptions::Action::ListPresets:
+        batch.ListPresets();
+        return 0;
+    case BatchOptions::Action::UsageError:
+        std::fprintf(stderr, "embrel-batch: %s\n\n%s", options.error.c_str(), BatchOptions::UsageText());
+        return 2;
+    case BatchOptions::Action::Run:
+        break;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    return batch.Run();
+}
