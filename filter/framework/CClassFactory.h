@@ -1,0 +1,36 @@
+#pragma once
+
+#include "filter/framework/CFactoryTemplate.h"
+
+// The framework's class factory sits in its own namespace: the component layer has a
+// helper of the same name.
+namespace framework {
+
+// Creates objects of one factory-template entry. Server locks keep the module loaded.
+class CClassFactory final : public IClassFactory {
+public:
+    explicit CClassFactory(const CFactoryTemplate* entry) noexcept;
+    CClassFactory(const CClassFactory&) = delete;
+    CClassFactory& operator=(const CClassFactory&) = delete;
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
+    HRESULT LockServer(BOOL fLock) override;
+
+    static bool IsLocked() noexcept;
+
+private:
+    ~CClassFactory() = default;
+
+    const CFactoryTemplate* entry;
+    volatile LONG refCount = 0;
+};
+
+} // namespace framework
+
+// The bodies of a module's DllGetClassObject and DllCanUnloadNow over its table.
+HRESULT FrameworkGetClassObject(const CFactoryTemplate* templates, int count, REFCLSID rclsid, REFIID riid,
+                                void** ppv);
+HRESULT FrameworkCanUnloadNow();
