@@ -24,8 +24,10 @@ using REGSAM = DWORD;
 using LPDWORD = DWORD*;
 using LPBYTE = BYTE*;
 
-inline HKEY const HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000000u));
-inline HKEY const HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u));
+// Macros, as a pointer made from a number is no constant expression and a variable could
+// be read before its initialisation by another static object.
+#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000000u)))
+#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u)))
 
 // Win32 error codes the registry answers with.
 constexpr LSTATUS ERROR_SUCCESS = 0;
