@@ -1,5 +1,6 @@
 #include "tools/embrel-batch/EmbrelBatch.h"
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <cstring>

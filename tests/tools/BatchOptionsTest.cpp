@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "engine/FactoryPresets.h"
+#include "engine/SaturationEngine.h"
+#include "tools/embrel-batch/BatchOptions.h"
+
+namespace {
+
+BatchOptions::Action Parse(BatchOptions& o, std::initializer_list<const char*> args)
+{
+    std::vector<std::string> storage{"embrel-batch"};
+    for (const char* a : args) storage.emplace_back(a);
+    std::vector<char*> argv;
+    for (auto& s : storage) argv.push_back(s.data());
+    return o.Parse(int(argv.size()), argv.data());
+}
+
+}  // namespace
+
+TEST(FactoryPresets, TheDefaultPresetIsAFreshEnginesSettingsAndNamesMatchIgnoringCase)
+{
+    SaturationEngine engine;
+    EXPECT_EQ(FactoryPresets::Get(0)->settings, SaturationSettings::FromEngine(engine));
+    EXPECT_STREQ(FactoryPresets::Get(0)->name, "(Default)");
+    ASSERT_NE(FactoryPresets::Find("tube BLAST"), nullptr);
+    EXPECT_EQ(FactoryPresets::Find("tube BLAST"), FactoryPresets::Get(9));
+    EXPECT_EQ(FactoryPresets::Find("Tube"), nullptr);
+    EXPECT_EQ(FactoryPresets::Get(10), nullptr);
+    EXPECT_EQ(FactoryPresets::Get(-1), nullptr);
+    // Every preset lies inside the control ranges.
+    for (const FactoryPreset& p : FactoryPresets::All())
+        for (const ParameterInfo& info : ParameterTable::All)
+            EXPECT_EQ(info.Clamp(p.settings[info.id]), p.settings[info.id]) << p.name << " " << info.name;
+}
+
+TEST(BatchOptions, OptionsApplyInOrderSoOnlyLaterOnesOverrideAPreset)
+{
+    BatchOptions o;
+    ASSERT_EQ(Parse(o, {"--mix", "123", "--preset", "BYPASS", "--tube", "on", "--knee=-42", "in.wav",
+                        "out.wav"}),
+              BatchOptions::Action::Run)
+        << o.error;
+    SaturationSettings expected = FactoryPresets::Find("Bypass")->settings;
+    expected.tube = 1;
+    expected.knee = -42;
+    EXPECT_EQ(o.settings, expected) << "the --mix before the preset is overridden by it";
+    EXPECT_EQ(o.input, "in.wav");
+    EXPECT_EQ(o.output, "out.wav");
+    EXPECT_FALSE(o.quiet);
+}
+
+TEST(BatchOptions, DefaultsAreTheDefaultPresetAndOutOfRangeValuesPassThrough)
+{
+    BatchOptions o;
+    ASSERT_EQ(Parse(o, {"-q", "--mix", "7000", "--dither", "off", "a", "b"}), BatchOptions::Action::Run);
+    SaturationSettings expected = FactoryPresets::Get(0)->settings;
+    expected.mix = 7000;  // the engine reports it; the parser does not judge ranges
+    expected.dither = 0;
+    EXPECT_EQ(o.settings, expected);
+    EXPECT_TRUE(o.quiet);
+}
+
+TEST(BatchOptions, MalformedCommandLinesAreUsageErrors)
+{
+    const std::vector<std::vector<const char*>> bad = {
+        {},
+        {"only.wav"},
+        {"a", "b", "c"},
+        {"--gain", "abc", "a", "b"},
+        {"--gain", "99999999999", "a", "b"},
+        {"--tube", "maybe", "a", "b"},
+        {"--preset", "No Such Preset", "a", "b"},
+        {"--volume", "3", "a", "b"},
+        {"a", "b", "--limiter"},
+    };
+    for (const auto& args : bad) {
+        BatchOptions o;
+        std::vector<std::string> storage{"embrel-batch"};
+        for (const char* a : args) storage.emplace_back(a);
+        std::vector<char*> argv;
+        for (auto& s : storage) argv.push_back(s.data());
+        EXPECT_EQ(o.Parse(int(argv.size()), argv.data()), BatchOptions::Action::UsageError)
+            << storage.size() << " arguments";
+        EXPECT_FALSE(o.error.empty());
+    }
+    BatchOptions o;
+    EXPECT_EQ(Parse(o, {"a", "--help"}), BatchOptions::Action::Help);
+    EXPECT_EQ(Parse(o, {"--list-presets"}), BatchOptions::Action::ListPresets);
+    EXPECT_EQ(Parse(o, {"--", "-in.wav", "-out.wav"}), BatchOptions::Action::Run);
+    EXPECT_EQ(o.input, "-in.wav");
+}

@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "WavTestFiles.h"
+#include "engine/FactoryPresets.h"
+#include "engine/SaturationEngine.h"
+#include "program/audio/SampleConverter.h"
+#include "program/audio/WavReader.h"
+
+using namespace wavtest;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+class EmbrelBatchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tmp = dir.File("tmp");
+        mkdir(tmp.c_str(), 0755);
+    }
+
+    Result Batch(const std::string& args, const std::string& tmpdir = "")
+    {
+        const std::string outFile = dir.File("stdout"), errFile = dir.File("stderr");
+        const std::string command = "TMPDIR=" + Quote(tmpdir.empty() ? tmp : tmpdir) + " " +
+                                    EMBREL_BATCH + std::string(" ") + args + " >" + Quote(outFile) +
+                                    " 2>" + Quote(errFile) + " </dev/null";
+        const int raw = std::system(command.c_str());
+        Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, {}};
+        Bytes o = ReadFile(outFile), e = ReadFile(errFile);
+        r.out.assign(o.begin(), o.end());
+        r.err.assign(e.begin(), e.end());
+        return r;
+    }
+
+    std::string Demo(const std::string& name, const std::string& args)
+    {
+        const std::string path = dir.File(name);
+        const std::string command = std::string(DEMO_SOUND) + " " + Quote(path) + " " + args;
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return path;
+    }
+
+    // The engine's own result on the file's samples with the given settings, dither off.
+    static Bytes Expected(const Bytes& file, const SaturationSettings& settings, int bits, int channels)
+    {
+        Bytes data(file.begin() + 44, file.end());
+        SaturationEngine engine;
+        settings.ApplyTo(engine);
+        engine.SetDither(0);
+        engine.SetFormat(bits, 44100, channels);
+        SampleConverter c;
+        c.SetFormats(bits, channels, bits, channels);
+        std::vector<float> f(data.size());
+        const int frames = c.ToFloat(data.data(), int(data.size()), f.data());
+        engine.Process(f.data(), frames);
+        c.ToPcm(f.data(), frames, data.data());
+        return data;
+    }
+
+    TempDir dir;
+    std::string tmp;
+};
+
+}  // namespace
+
+TEST_F(EmbrelBatchTest, OutputIsBitExactWithTheEngineWhenDitherIsOff)
+{
+    struct Case {
+        const char* args;
+        int bits, channels;
+    } cases[] = {{"--seconds 2", 16, 2}, {"--seconds 1.3 --bits 8 --channels 1", 8, 1},
+                 {"--seconds 0.7 --bits 16 --channels 1", 16, 1}, {"--seconds 0.9 --bits 8", 8, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        const std::string in = Demo("in.wav", c.args), out = dir.File("out.wav");
+        const Result r = Batch("-q --preset 'tube blast' --dither off " + Quote(in) + " " + Quote(out));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const Bytes input = ReadFile(in), output = ReadFile(out);
+        ASSERT_EQ(output.size(), input.size());
+        EXPECT_TRUE(std::equal(input.begin(), input.begin() + 44, output.begin())) << "same header";
+        const Bytes expected = Expected(input, FactoryPresets::Find("Tube Blast")->settings, c.bits, c.channels);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), output.begin() + 44));
+        EXPECT_FALSE(Exists(tmp + "/~Embrel~.wav")) << "the temporary file was moved";
+    }
+}
+
+TEST_F(EmbrelBatchTest, ExplicitOptionsAfterAPresetOverrideItAndTheSummaryGivesTheWholeFilesPeaks)
+{
+    Spec s;
+    s.channels = 1;
+    s.data.clear();
+    // A quiet start and one loud sample in the middle of the second block.
+    for (int i = 0; i < 20000; ++i) {
+        const int v = i == 12000 ? -16384 : (i % 50) - 25;
+        Put16(s.data, unsigned(v) & 0xFFFF);
+    }
+    const std::string in = dir.File("in.wav"), out = dir.File("out.wav");
+    WriteFile(in, Build(s));
+    const Result r = Batch("-q --preset Bypass --gain -1000 --dither off " + Quote(in) + " " + Quote(out));
+    ASSERT_EQ(r.status, 0) << r.err;
+    SaturationSettings settings = FactoryPresets::Find("Bypass")->settings;
+    settings.gain = -1000;
+    const Bytes input = ReadFile(in);
+    const Bytes expected = Expected(input, settings, 16, 1);
+    const Bytes output = ReadFile(out);
+    ASSERT_EQ(output.size(), input.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), output.begin() + 44));
+    EXPECT_EQ(r.out, "20000 frames embreled into " + out + "; input peak -6 dB, output peak -6 dB\n");
+}
+
+TEST_F(EmbrelBatchTest, MalformedInputsGetTheReadersMessageAndLeaveTheOutputAlone)
+{
+    const std::string in = dir.File("in.wav"), out = dir.File("out.wav");
+    struct Case {
+        const char* what;
+        Spec spec;
+        std::string message;
+    };
+    Spec bits24;
+    bits24.bits = 24;
+    bits24.data = Ramp(600);
+    Spec truncated;
+    truncated.data = Ramp(4000);
+    truncated.claimedDataSize = 400000;
+    Spec threeChannels;
+    threeChannels.channels = 3;
+    threeChannels.data = Ramp(600);
+    const Case cases[] = {
+        {"24-bit", bits24, "Input file, " + in + ", is not 8 or 16 bit format.\n"},
+        {"data chunk longer than the file", truncated, "Cannot read from " + in + ".\n"},
+        {"three channels", threeChannels,
+         "You have selected a wave file which is neither mono nor stereo.\n"
+         "At this time, you can only use mono or stereo wave files.\nSorry.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(in, Build(c.spec));
+        WriteFile(out, Bytes{'k', 'e', 'e', 'p'});
+        const Result r = Batch("-q " + Quote(in) + " " + Quote(out));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.message);
+        EXPECT_EQ(ReadFile(out), (Bytes{'k', 'e', 'e', 'p'}));
+        EXPECT_FALSE(Exists(tmp + "/~Embrel~.wav"));
+    }
+
+    const Result missing = Batch("-q " + Quote(dir.File("nothing.wav")) + " " + Quote(out));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Cannot find or open input file " + dir.File("nothing.wav") + ".\n");
+}
+
+TEST_F(EmbrelBatchTest, AnEngineRangeErrorIsReportedAndTheValueUsed)
+{
+    const std::string in = Demo("in.wav", "--seconds 0.3"), out = dir.File("out.wav");
+    const Result r = Batch("-q --mix 7000 --dither off " + Quote(in) + " " + Quote(out));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "Mix is out of range.\n");
+    SaturationSettings settings = FactoryPresets::Get(0)->settings;
+    settings.mix = 7000;
+    const Bytes input = ReadFile(in), output = ReadFile(out);
+    const Bytes expected = Expected(input, settings, 16, 2);
+    ASSERT_EQ(output.size(), input.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), output.begin() + 44));
+}
+
+TEST_F(EmbrelBatchTest, UsageHelpAndPresetListing)
+{
+    Result r = Batch("");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Usage: embrel-batch [options] INPUT.wav OUTPUT.wav"), std::string::npos);
+    r = Batch("--mix lots a.wav b.wav");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--mix takes an integer"), std::string::npos) << r.err;
+    r = Batch("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--preset NAME"), std::string::npos);
+    r = Batch("--list-presets");
+    EXPECT_EQ(r.status, 0);
+    int lines = 0;
+    for (char ch : r.out) lines += ch == '\n';
+    EXPECT_EQ(lines, 11);
+    EXPECT_NE(r.out.find("MS-16 +6dB"), std::string::npos);
+}
+
+TEST_F(EmbrelBatchTest, TheResultCrossesFileSystemsAndAFailedMoveKeepsIt)
+{
+    const std::string in = Demo("in.wav", "--seconds 0.2 --bits 8 --channels 1");
+    struct stat a, b;
+    char shm[] = "/dev/shm/calyrix-batch-XXXXXX";
+    if (stat("/dev/shm", &b) != 0 || stat(dir.path.c_str(), &a) != 0 || a.st_dev == b.st_dev ||
+        !mkdtemp(shm))
+        GTEST_SKIP() << "no second file system for the temporary directory";
+    const std::string otherTmp = shm;
+    const std::string out = dir.File("out.wav");
+    Result r = Batch("-q " + Quote(in) + " " + Quote(out), otherTmp);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(out).size(), ReadFile(in).size());
+    EXPECT_FALSE(Exists(otherTmp + "/~Embrel~.wav"));
+
+    // A destination directory that does not exist: the result stays where it was made.
+    const std::string unreachable = dir.File("no-dir/out.wav");
+    r = Batch("-q " + Quote(in) + " " + Quote(unreachable), otherTmp);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("The result is kept in " + otherTmp + "/~Embrel~.wav"), std::string::npos) << r.err;
+    EXPECT_TRUE(Exists(otherTmp + "/~Embrel~.wav"));
+    if (std::system(("rm -rf " + Quote(otherTmp)).c_str()) != 0) ADD_FAILURE();
+}
+
+TEST_F(EmbrelBatchTest, FilesWrittenBySoxAndFfmpegAreProcessed)
+{
+    const std::string out = dir.File("out.wav");
+    struct Case {
+        const char* tool;
+        std::string command;
+        int bits, channels;
+    };
+    const std::string soxFile = dir.File("sox.wav"), ffFile = dir.File("ff.wav");
+    const Case cases[] = {
+        {"sox", "sox -n -r 22050 -b 8 -c 1 " + Quote(soxFile) + " synth 0.5 sine 440", 8, 1},
+        {"ffmpeg", "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=330:duration=0.5 -ac 2 "
+                   "-c:a pcm_s16le " + Quote(ffFile), 16, 2},
+    };
+    int ran = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tool);
+        if (std::system((std::string("command -v ") + c.tool + " >/dev/null 2>&1").c_str()) != 0) continue;
+        ASSERT_EQ(std::system((c.command + " </dev/null").c_str()), 0);
+        const std::string in = c.tool == std::string("sox") ? soxFile : ffFile;
+        const Result r = Batch("-q " + Quote(in) + " " + Quote(out));
+        ASSERT_EQ(r.status, 0) << r.err;
+        WavReader source, result;
+        source.SetFileName(in.c_str());
+        source.Open();
+        source.ReadHeader(4096);
+        result.SetFileName(out.c_str());
+        result.Open();
+        result.ReadHeader(4096);
+        ASSERT_EQ(result.GetErrorFlag(), 0) << result.GetErrorText();
+        EXPECT_EQ(result.GetBitsPerSample(), c.bits);
+        EXPECT_EQ(result.GetChannels(), c.channels);
+        EXPECT_EQ(result.GetSampleRate(), source.GetSampleRate());
+        EXPECT_EQ(result.GetTotalFrames(), source.GetTotalFrames());
+        EXPECT_GT(result.GetTotalFrames(), 0u);
+        ++ran;
+    }
+    if (ran == 0) GTEST_SKIP() << "neither sox nor ffmpeg is installed";
+}
