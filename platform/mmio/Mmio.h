@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/MmResult.h"
 #include "platform/base/Types.h"
 
 // Buffered RIFF file I/O on POSIX files, in the calling shape of the multimedia file
@@ -11,7 +12,6 @@
 // when the buffer moves (advance, seek, set-buffer) or the file is closed.
 
 using FOURCC = DWORD;
-using MMRESULT = UINT;
 using HPSTR = char*;
 
 struct MMIOFILE;
@@ -71,9 +71,6 @@ constexpr UINT MMIO_CREATERIFF = 0x0020;
 constexpr UINT MMIO_CREATELIST = 0x0040;
 
 // Results.
-constexpr MMRESULT MMSYSERR_NOERROR = 0;
-constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 constexpr MMRESULT MMIOERR_FILENOTFOUND = 257;
 constexpr MMRESULT MMIOERR_OUTOFMEMORY = 258;
 constexpr MMRESULT MMIOERR_CANNOTOPEN = 259;
