@@ -2,17 +2,10 @@
 
 #include "platform/base/Types.h"
 
-// Result codes shared by the multimedia services (file I/O and wave-out).
+// The result type and the codes every multimedia service (file I/O, wave-out) uses;
+// each service adds its own codes.
 using MMRESULT = UINT;
 
 constexpr MMRESULT MMSYSERR_NOERROR = 0;
-constexpr MMRESULT MMSYSERR_ERROR = 1;
-constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
-constexpr MMRESULT MMSYSERR_NOTENABLED = 3;
-constexpr MMRESULT MMSYSERR_ALLOCATED = 4;
 constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
-constexpr MMRESULT MMSYSERR_NODRIVER = 6;
-constexpr MMRESULT MMSYSERR_NOMEM = 7;
-constexpr MMRESULT MMSYSERR_NOTSUPPORTED = 8;
-constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
 constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
