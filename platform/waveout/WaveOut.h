@@ -8,9 +8,9 @@
 // "virtual:N[,speed=F][,capture=PATH]" for N virtual devices, "none" for no device.
 
 #include "platform/base/Types.h"
+#include "platform/base/MmResult.h"
 #include "platform/base/WaveFormat.h"
 
-using MMRESULT = UINT;
 using MMVERSION = UINT;
 
 struct HWAVEOUT__;
@@ -43,18 +43,15 @@ struct WAVEOUTCAPSA {
 };
 using LPWAVEOUTCAPSA = WAVEOUTCAPSA*;
 
-// Result codes.
-constexpr MMRESULT MMSYSERR_NOERROR = 0;
+// Result codes, beside those shared with the file I/O layer.
 constexpr MMRESULT MMSYSERR_ERROR = 1;
 constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;
 constexpr MMRESULT MMSYSERR_NOTENABLED = 3;
 constexpr MMRESULT MMSYSERR_ALLOCATED = 4;
-constexpr MMRESULT MMSYSERR_INVALHANDLE = 5;
 constexpr MMRESULT MMSYSERR_NODRIVER = 6;
 constexpr MMRESULT MMSYSERR_NOMEM = 7;
 constexpr MMRESULT MMSYSERR_NOTSUPPORTED = 8;
 constexpr MMRESULT MMSYSERR_INVALFLAG = 10;
-constexpr MMRESULT MMSYSERR_INVALPARAM = 11;
 constexpr MMRESULT WAVERR_BADFORMAT = 32;
 constexpr MMRESULT WAVERR_STILLPLAYING = 33;
 constexpr MMRESULT WAVERR_UNPREPARED = 34;

@@ -1,5 +1,7 @@
 #include "program/audio/ProcessingWorker.h"
 
+#include <cstring>
+
 #include "engine/SaturationEngine.h"
 #include "platform/base/MessageWindow.h"
 #include "platform/base/Process.h"
@@ -7,6 +9,7 @@
 #include "program/audio/SampleConverter.h"
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"
+#include "program/audio/WaveOutPlayer.h"
 #include "program/audio/WorkerContext.h"
 
 namespace {
@@ -38,7 +41,56 @@ void RunOffline(const WorkerContext& c) noexcept
     } while (lastRead == blockSize);
 }
 
+// Paced by the device: a block is made only when the device has handed a buffer back.
+void RunListening(const WorkerContext& c) noexcept
+{
+    WPARAM lateCount = 0;
+    int lastRead = 0;
+    int blockSize = 0;
+    do {
+        // The buffer about to be filled has already played: only one is left queued.
+        if (c.player->IsCurrentBufferDone()) ++lateCount;
+        WaitForSingleObject(c.blockEvent, INFINITE);
+        EnterCriticalSection(c.runLock);
+        blockSize = *c.blockSize;
+        if (*c.stopFlag) {
+            LeaveCriticalSection(c.runLock);
+            break;
+        }
+        lastRead = c.reader->ReadBlock(c.byteBuffer, blockSize);
+        const int frames = BlockStep(*c.converter, *c.engine, c.byteBuffer, c.floatBuffer, lastRead);
+        if (*c.writeFlag) c.writer->WriteBlock(c.byteBuffer, lastRead);
+        PostMessage(c.mainWindow, WM_RUN_PROGRESS, lateCount, frames);
+        c.player->WriteBlock(c.byteBuffer, DWORD(lastRead));  // a short last block at its own length
+        LeaveCriticalSection(c.runLock);
+        Sleep(0);
+    } while (lastRead == blockSize);
+
+    // Let the last two queued buffers play out, each wait bounded by one block's duration.
+    // A format without bits or rate has no duration: no wait rather than a division by zero.
+    const unsigned long long bits = c.reader->GetBitsPerSample();
+    const unsigned long long rate = c.reader->GetSampleRate();
+    if (bits == 0 || rate == 0) return;
+    const DWORD drain = DWORD(static_cast<unsigned long long>(blockSize) * 8000 / bits / rate);
+    WaitForSingleObject(c.blockEvent, drain);
+    WaitForSingleObject(c.blockEvent, drain);
+}
+
 }  // namespace
+
+void PrimePlayer(const WorkerContext& c) noexcept
+{
+    const int blockSize = *c.blockSize;
+    const int n = c.reader->ReadBlock(c.byteBuffer, blockSize);
+    const int frames = BlockStep(*c.converter, *c.engine, c.byteBuffer, c.floatBuffer, n);
+    if (*c.writeFlag) c.writer->WriteBlock(c.byteBuffer, n);
+    if (n >= 0 && n < blockSize) {
+        const int silence = c.reader->GetBitsPerSample() == 8 ? 0x80 : 0x00;
+        std::memset(c.byteBuffer + n, silence, std::size_t(blockSize - n));
+    }
+    PostMessage(c.mainWindow, WM_RUN_PROGRESS, 0, frames);
+    c.player->WriteBlock(c.byteBuffer, DWORD(blockSize));  // always the full block, silence included
+}
 
 int BlockStep(SampleConverter& converter, SaturationEngine& engine, unsigned char* bytes,
               float* samples, int byteCount) noexcept
@@ -58,7 +110,8 @@ DWORD ProcessingWorker(LPVOID context) noexcept
     const WorkerContext c = *shared;
     LeaveCriticalSection(shared->runLock);
 
-    RunOffline(c);
+    if (*c.listenFlag) RunListening(c);
+    else RunOffline(c);
 
     PostMessage(c.mainWindow, WM_RUN_FINISHED, 0, 0);
     return 0;

@@ -1,0 +1,324 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "WavTestFiles.h"
+#include "engine/SaturationEngine.h"
+#include "platform/base/Win32.h"
+#include "program/audio/ProcessingWorker.h"
+#include "program/audio/SampleConverter.h"
+#include "program/audio/WavReader.h"
+#include "program/audio/WavWriter.h"
+#include "program/audio/WaveOutPlayer.h"
+#include "program/audio/WorkerContext.h"
+
+using namespace wavtest;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Message {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+// The run start and end of a listening run, on a virtual device that captures what it plays.
+class ListeningRun : public ::testing::Test {
+protected:
+    void SetUp() override { InitializeCriticalSection(&runLock); }
+    void TearDown() override
+    {
+        if (thread) {
+            EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+            CloseHandle(thread);
+        }
+        CloseHandle(blockEvent);
+        DeleteCriticalSection(&runLock);
+        unsetenv("CALYRIX_WAVEOUT");
+    }
+
+    // deviceRate: the rate the device is opened at, when not the file's.
+    void Prepare(const Spec& spec, double speed, int write = 1, DWORD deviceRate = 0)
+    {
+        setenv("CALYRIX_WAVEOUT", ("virtual:1,speed=" + std::to_string(speed) + ",capture=" + played).c_str(), 1);
+        ASSERT_EQ(waveOutGetNumDevs(), 1u);
+        input = spec.data;
+        writeFlag = write;
+        WriteFile(in, Build(spec));
+        blockSize = spec.channels == 2 ? 65536 : 16384;
+        reader.SetFileName(in.c_str());
+        reader.Open();
+        reader.ReadHeader(blockSize);
+        ASSERT_EQ(reader.GetErrorFlag(), 0) << reader.GetErrorText();
+        if (writeFlag) {
+            writer.SetFileName(out.c_str());
+            writer.Create();
+            writer.BeginData(reader.GetRiffChunk(), reader.GetFormatChunk(), reader.GetDataChunk(),
+                             reader.GetFormat(), blockSize);
+            ASSERT_EQ(writer.GetErrorFlag(), 0) << writer.GetErrorText();
+        }
+        WAVEFORMATEX format = *reader.GetFormat();
+        if (deviceRate) {
+            format.nSamplesPerSec = deviceRate;
+            format.nAvgBytesPerSec = deviceRate * format.nBlockAlign;
+        }
+        OpenPlayer(format);
+        const int bits = reader.GetBitsPerSample(), channels = reader.GetChannels();
+        converter.SetFormats(bits, channels, bits, channels);
+        engine.SetFormat(bits, int(reader.GetSampleRate()), channels);
+        engine.SetDither(0);
+
+        context.mainWindow = window.GetSafeHwnd();
+        context.reader = &reader;
+        context.writer = &writer;
+        context.converter = &converter;
+        context.engine = &engine;
+        context.player = &player;
+        context.listenFlag = &listen;
+        context.writeFlag = &writeFlag;
+        context.runningFlag = &running;
+        context.pauseFlag = &pause;
+        context.stopFlag = &stop;
+        context.byteBuffer = bytes.data();
+        context.floatBuffer = floats.data();
+        context.blockSize = &blockSize;
+        context.runLock = &runLock;
+        context.blockEvent = blockEvent;
+    }
+
+    void OpenPlayer(const WAVEFORMATEX& format)
+    {
+        player.QueryFormat(&format);
+        ASSERT_EQ(player.GetErrorFlag(), 0) << player.GetErrorText();
+        player.OpenDevice(&format, reinterpret_cast<DWORD_PTR>(&WaveOutPlayer::PlayerCallback),
+                          reinterpret_cast<DWORD_PTR>(blockEvent), CALLBACK_FUNCTION);
+        ASSERT_EQ(player.GetErrorFlag(), 0) << player.GetErrorText();
+        player.AllocateBuffers(DWORD(blockSize));
+        ASSERT_EQ(player.GetErrorFlag(), 0) << player.GetErrorText();
+    }
+
+    // What the run start does after opening the player.
+    void Start()
+    {
+        started = Clock::now();
+        PrimePlayer(context);
+        ASSERT_EQ(player.GetErrorFlag(), 0) << player.GetErrorText();
+        SetEvent(blockEvent);
+        thread = CreateThread(nullptr, 0, ProcessingWorker, &context, 0, nullptr);
+        ASSERT_NE(thread, nullptr);
+    }
+
+    void Pump(std::chrono::milliseconds limit)
+    {
+        if (window.WaitMessage(DWORD(limit.count()))) window.PumpMessages();
+    }
+
+    bool Finished() const { return !messages.empty() && messages.back().message == WM_RUN_FINISHED; }
+
+    // Pumps until WM_RUN_FINISHED, then closes what the run end closes.
+    void RunToEnd()
+    {
+        while (!Finished()) {
+            ASSERT_TRUE(window.WaitMessage(10000)) << "the worker never finished";
+            window.PumpMessages();
+        }
+        elapsed = Clock::now() - started;
+        ASSERT_EQ(WaitForSingleObject(thread, 3000), WAIT_OBJECT_0);
+        player.Close();
+        EXPECT_EQ(player.GetErrorFlag(), 0) << player.GetErrorText();
+        reader.Close();
+        if (writeFlag) writer.Finish();
+    }
+
+    std::size_t Progress() const
+    {
+        std::size_t n = 0;
+        for (const Message& m : messages) n += m.message == WM_RUN_PROGRESS;
+        return n;
+    }
+
+    Bytes OutputData()
+    {
+        Bytes file = ReadFile(out);
+        if (file.size() < 44) return {};
+        return Bytes(file.begin() + 44, file.begin() + 44 + std::ptrdiff_t(input.size()));
+    }
+
+    TempDir dir;
+    std::string in = dir.File("in.wav");
+    std::string out = dir.File("~Embrel~.wav");
+    std::string played = dir.File("played.raw");
+    Bytes input;
+    WavReader reader;
+    WavWriter writer;
+    SampleConverter converter;
+    SaturationEngine engine;
+    WaveOutPlayer player;
+    std::vector<unsigned char> bytes = std::vector<unsigned char>(BlockBufferBytes);
+    std::vector<float> floats = std::vector<float>(BlockBufferSamples);
+    int listen = 1, writeFlag = 1, running = 1, pause = 0, stop = 0, blockSize = 0;
+    CRITICAL_SECTION runLock;
+    HANDLE blockEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    WorkerContext context;
+    std::vector<Message> messages;
+    MessageWindow window{[this](UINT m, WPARAM w, LPARAM l) { messages.push_back({m, w, l}); }};
+    HANDLE thread = nullptr;
+    Clock::time_point started;
+    Clock::duration elapsed{};
+};
+
+}  // namespace
+
+TEST_F(ListeningRun, PlaysWhatItWritesPacedByTheDevice)
+{
+    Spec s;
+    s.data = Ramp(65536 * 5 + 3000);  // about 1.9 s of 16-bit stereo: 190 ms at speed 10
+    Prepare(s, 10);
+    Start();
+    RunToEnd();
+
+    const Bytes written = OutputData();
+    ASSERT_EQ(written.size(), input.size());
+    EXPECT_EQ(ReadFile(played), written);
+    EXPECT_GE(elapsed, 180ms);
+    EXPECT_LT(elapsed, 1500ms);  // well below the sound's real duration
+
+    // One progress message per block: the first from the run start, then the worker's.
+    ASSERT_EQ(Progress(), 6u);
+    EXPECT_EQ(messages[0].wParam, 0u);
+    EXPECT_EQ(messages[0].lParam, 65536 / 4);
+    EXPECT_EQ(messages[5].lParam, 3000 / 4);
+    for (std::size_t i = 1; i < messages.size(); ++i)
+        EXPECT_GE(messages[i].wParam, messages[i - 1].wParam) << "the late count only grows";
+}
+
+TEST_F(ListeningRun, AShortFileFillsTheFirstBlockWithSilence)
+{
+    for (const unsigned bits : {8u, 16u}) {
+        SCOPED_TRACE(bits);
+        Spec s;
+        s.channels = 1;
+        s.bits = bits;
+        s.data = Ramp(1000);
+        Prepare(s, 50);
+        Start();
+        RunToEnd();
+
+        Bytes expected = OutputData();
+        ASSERT_EQ(expected.size(), 1000u);
+        expected.resize(16384, bits == 8 ? 0x80 : 0x00);
+        EXPECT_EQ(ReadFile(played), expected);
+        ASSERT_EQ(Progress(), 2u);
+        EXPECT_EQ(messages[1].lParam, 0) << "the worker's read finds nothing more";
+
+        if (HANDLE t = thread) {
+            CloseHandle(t);
+            thread = nullptr;
+        }
+        messages.clear();
+        std::remove(played.c_str());
+    }
+}
+
+TEST_F(ListeningRun, AnEmptyDataChunkPlaysOneBlockOfSilenceAndEnds)
+{
+    Spec s;
+    s.channels = 1;
+    s.bits = 8;
+    s.rate = 22050;
+    Prepare(s, 50, 0);  // listening only, nothing written
+    Start();
+    RunToEnd();
+    EXPECT_EQ(ReadFile(played), Bytes(16384, 0x80));
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].lParam, 0);
+    EXPECT_EQ(messages[1].lParam, 0);
+    EXPECT_EQ(messages[2].message, WM_RUN_FINISHED);
+    // The drain waits are bounded: 16384 * 8000 / 8 / 22050 = 743 ms each.
+    EXPECT_LT(elapsed, 2000ms);
+    EXPECT_FALSE(std::ifstream(out).good());
+}
+
+TEST_F(ListeningRun, PauseHoldsTheWorkerResumeReleasesItAndStopWakesIt)
+{
+    Spec s;
+    s.channels = 1;
+    s.bits = 8;
+    s.data = Ramp(441000);  // ten seconds of 8-bit mono: two at speed 5
+    Prepare(s, 5);
+    Start();
+    while (Progress() < 3) Pump(5000ms);
+
+    auto pauseDevice = [&](bool on) {
+        EnterCriticalSection(&runLock);
+        pause = on;
+        if (on) player.Pause();
+        else player.Resume();
+        EXPECT_EQ(player.GetErrorFlag(), 0);
+        LeaveCriticalSection(&runLock);
+    };
+    pauseDevice(true);
+    Pump(100ms);  // a block already under way may still report
+    const std::size_t held = Progress();
+    for (int i = 0; i < 6; ++i) Pump(50ms);
+    EXPECT_EQ(Progress(), held) << "a paused device holds the worker";
+
+    pauseDevice(false);
+    while (Progress() < held + 2) Pump(5000ms);
+    EXPECT_FALSE(Finished());
+
+    pauseDevice(true);
+    Pump(100ms);
+    EnterCriticalSection(&runLock);
+    stop = 1;
+    player.Stop();
+    LeaveCriticalSection(&runLock);
+    const auto stopped = Clock::now();
+    RunToEnd();
+    EXPECT_LT(Clock::now() - stopped, 2000ms) << "the reset wakes the worker";
+    EXPECT_LT(ReadFile(played).size(), input.size());
+}
+
+TEST_F(ListeningRun, TheLateCountGrowsWhenTheDeviceRunsDry)
+{
+    Spec s;
+    s.channels = 1;
+    s.bits = 16;
+    s.data = Ramp(16384 * 12);
+    Prepare(s, 50);  // a block plays in under 4 ms
+    Start();
+    for (int i = 0; i < 4; ++i) {
+        // Like a message box held open in the progress handler: the device plays out.
+        EnterCriticalSection(&runLock);
+        Sleep(40);
+        LeaveCriticalSection(&runLock);
+        Sleep(5);
+    }
+    RunToEnd();
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_GE(messages[messages.size() - 2].wParam, 3u);
+    EXPECT_EQ(ReadFile(played), OutputData());
+}
+
+TEST_F(ListeningRun, ASampleRateOfZeroSkipsTheDrainWaits)
+{
+    Spec s;
+    s.channels = 1;
+    s.bits = 16;
+    s.rate = 0;
+    s.data = Ramp(3000);
+    // The device plays at a rate of its own; the worker's drain time must not divide by 0.
+    Prepare(s, 50, 0, 8000);
+    ASSERT_EQ(reader.GetSampleRate(), 0u);
+    Start();
+    RunToEnd();  // ends instead of dying of a division by zero
+    // Without drain waits the closing reset may cut the one block short.
+    const Bytes heard = ReadFile(played);
+    EXPECT_LE(heard.size(), 16384u);
+    EXPECT_GT(heard.size(), 0u);
+}
