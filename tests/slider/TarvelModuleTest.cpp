@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QImage>
 #include <QSpinBox>
 #include <QWidget>
 
@@ -114,6 +115,32 @@ TEST_F(TestRegistry, CreatesTheControlAndPageByClsidAndProgId)
     static_cast<IUnknown*>(p)->Release();
     page->Release();
     control->Release();
+    CoUninitialize();
+}
+
+TEST_F(TestRegistry, ModuleCanBeUnloadedAndLoadedAgainWithItsWindow)
+{
+    ASSERT_EQ(RunRegsvr(kModule), 0);
+    ASSERT_EQ(CoInitialize(nullptr), S_OK);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        IUnknown* control = nullptr;
+        ASSERT_EQ(CoCreateInstance(CLSID_Tarvel, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                   reinterpret_cast<void**>(&control)),
+                  S_OK);
+        void* p = nullptr;
+        ASSERT_EQ(control->QueryInterface(IID_IControlWindow, &p), S_OK);
+        auto* window = static_cast<IControlWindow*>(p);
+        QWidget parent;
+        QWidget* w = nullptr;
+        ASSERT_EQ(window->CreateControlWindow(&parent, 0, 0, 37, 204, 1004, &w), S_OK);
+        const QImage img = w->grab().toImage();
+        EXPECT_EQ(img.size(), QSize(37, 204));
+        EXPECT_LT(qGray(img.pixel(0, 10)), 40);  // the track was drawn from the module's images
+        window->Release();
+        control->Release();
+        CoFreeUnusedLibrariesEx(0, 0);
+    }
     CoUninitialize();
 }
 

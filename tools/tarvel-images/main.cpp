@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <array>
@@ -168,37 +167,37 @@ QImage DrawToolbox()
 
 QImage DrawCursor()
 {
-    // Drawn large and reduced to black, white and transparent.
+    // An open hand, '#' outline and '.' fill; the rest is transparent.
+    static const char* const kHand[] = {
+        "       ##               ",
+        "   ## #..# ##           ",
+        "  #..##..##..#          ",
+        "  #..##..##..# ##       ",
+        "  #..##..##..##..#      ",
+        "  #..##..##..##..#      ",
+        "  #..##..##..##..#      ",
+        "  #..##..##..##..#      ",
+        "  #..##..##..##..#      ",
+        "  #..#..#..#..#..#      ",
+        "  #..............#      ",
+        "## #.............#      ",
+        "#..#.............#      ",
+        "#...#............#      ",
+        " #...............#      ",
+        "  #..............#      ",
+        "  #.............#       ",
+        "   #............#       ",
+        "    #..........#        ",
+        "     #.........#        ",
+        "     #.........#        ",
+        "     ###########        ",
+    };
     QImage img(32, 32, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    QPainterPath hand;
-    hand.addRoundedRect(QRectF(4, 9, 14, 13), 4, 4);      // palm
-    hand.addRoundedRect(QRectF(5, 2, 3, 11), 1.5, 1.5);   // fingers
-    hand.addRoundedRect(QRectF(8, 0.5, 3, 12), 1.5, 1.5);
-    hand.addRoundedRect(QRectF(11, 1, 3, 11), 1.5, 1.5);
-    hand.addRoundedRect(QRectF(14, 3, 3, 10), 1.5, 1.5);
-    QPainterPath thumb;
-    thumb.moveTo(4, 17);
-    thumb.lineTo(0.5, 11);
-    thumb.lineTo(2.5, 9.5);
-    thumb.lineTo(6, 13);
-    thumb.closeSubpath();
-    hand = hand.united(thumb).simplified();
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(Qt::white);
-    p.drawPath(hand);
-    // Finger separations.
-    p.drawLine(8, 4, 8, 11);
-    p.drawLine(11, 3, 11, 11);
-    p.drawLine(14, 4, 14, 11);
-    p.end();
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const QRgb c = img.pixel(x, y);
-            if (qAlpha(c) < 128) img.setPixel(x, y, qRgba(0, 0, 0, 0));
-            else img.setPixel(x, y, qGray(c) < 128 ? qRgba(0, 0, 0, 255) : qRgba(255, 255, 255, 255));
+    img.fill(qRgba(0, 0, 0, 0));
+    for (int y = 0; y < int(sizeof kHand / sizeof kHand[0]); ++y)
+        for (int x = 0; kHand[y][x] != '\0'; ++x) {
+            if (kHand[y][x] == '#') img.setPixel(x, y, qRgba(0, 0, 0, 255));
+            if (kHand[y][x] == '.') img.setPixel(x, y, qRgba(255, 255, 255, 255));
         }
     return img;
 }
