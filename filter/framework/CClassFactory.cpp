@@ -45,6 +45,8 @@ HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** p
     *ppv = nullptr;
     if (pUnkOuter != nullptr && !IsEqualIID(riid, IID_IUnknown))
         return E_NOINTERFACE;
+    if (entry->m_lpfnNew == nullptr)
+        return CLASS_E_CLASSNOTAVAILABLE;
     HRESULT hr = S_OK;
     CUnknown* object = entry->CreateInstance(pUnkOuter, &hr);
     if (object == nullptr)
