@@ -222,6 +222,23 @@ TEST_F(TarvelControl, WindowCreationReplacesEarlierValuesAndUserInputFires)
     EXPECT_EQ(v, 156);
 }
 
+TEST_F(TarvelControl, DesignModeFromTheContainer)
+{
+    QWidget* w = MakeWindow();
+    ASSERT_NE(w, nullptr);
+    void* p = nullptr;
+    ASSERT_EQ(control->QueryInterface(IID_IControlWindow, &p), S_OK);
+    auto* win = static_cast<IControlWindow*>(p);
+    EXPECT_EQ(win->GetControlWindow(), w);
+    EXPECT_EQ(win->SetAmbientUserMode(FALSE), S_OK);
+    QImage img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(img.pixel(19, 100), qRgb(200, 50, 50));
+    win->SetAmbientUserMode(TRUE);
+    img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_NE(img.pixel(19, 100), qRgb(200, 50, 50));
+    win->Release();
+}
+
 TEST_F(TarvelControl, PersistedRecordIsFourLittleEndianWords)
 {
     void* p = nullptr;
