@@ -1,9 +1,12 @@
 #include "tests/filter/FilterTestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
+
+#include "program/audio/SampleConverter.h"
 
 WavFile MakeWav(WORD tag, WORD bits, WORD channels, DWORD rate, std::vector<BYTE> data)
 {
@@ -111,3 +114,24 @@ ScopedRegistry::~ScopedRegistry()
     std::filesystem::remove(path + ".lock");
     unsetenv("CALYRIX_REGISTRY");
 }
+
+// The engine run over the same blocks the source delivers, as the filter should do it.
+std::vector<BYTE> ReferencePcm(const WavFile& wav, const SaturationSettings& settings, long bufferBytes)
+{
+    SaturationEngine engine;
+    engine.SetFormat(wav.format.wBitsPerSample, static_cast<int>(wav.format.nSamplesPerSec), wav.format.nChannels);
+    settings.ApplyTo(engine);
+    SampleConverter converter;
+    converter.SetFormats(wav.format.wBitsPerSample, wav.format.nChannels, wav.format.wBitsPerSample, wav.format.nChannels);
+    std::vector<BYTE> out = wav.data;
+    std::vector<float> floats(static_cast<std::size_t>(bufferBytes));
+    const long block = bufferBytes / wav.format.nBlockAlign * wav.format.nBlockAlign;
+    for (std::size_t pos = 0; pos < out.size(); pos += static_cast<std::size_t>(block)) {
+        const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), out.size() - pos));
+        const int frames = converter.ToFloat(&out[pos], n, floats.data());
+        engine.Process(floats.data(), frames);
+        converter.ToPcm(floats.data(), frames, &out[pos]);
+    }
+    return out;
+}
+

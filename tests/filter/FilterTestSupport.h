@@ -15,6 +15,9 @@ std::vector<BYTE> Floats(const std::vector<float>& samples);
 // An audio media type carrying the first 16 (or more) bytes of a wave format.
 CMediaType AudioType(WORD tag, WORD bits, WORD channels, DWORD rate = 44100, ULONG formatBytes = 18);
 
+// The engine run over the blocks the source delivers (bufferBytes each), dither aside.
+std::vector<BYTE> ReferencePcm(const WavFile& wav, const SaturationSettings& settings, long bufferBytes);
+
 // Pins of a filter by index, without a reference.
 IPin* PinOf(CBaseFilter* filter, int index);
 

@@ -20,26 +20,6 @@ std::vector<int> Wave16(int count)
     return samples;
 }
 
-// The engine run over the same blocks the source delivers, as the filter should do it.
-std::vector<BYTE> ReferencePcm(const WavFile& wav, const SaturationSettings& settings, long bufferBytes)
-{
-    SaturationEngine engine;
-    engine.SetFormat(wav.format.wBitsPerSample, static_cast<int>(wav.format.nSamplesPerSec), wav.format.nChannels);
-    settings.ApplyTo(engine);
-    SampleConverter converter;
-    converter.SetFormats(wav.format.wBitsPerSample, wav.format.nChannels, wav.format.wBitsPerSample, wav.format.nChannels);
-    std::vector<BYTE> out = wav.data;
-    std::vector<float> floats(static_cast<std::size_t>(bufferBytes));
-    const long block = bufferBytes / wav.format.nBlockAlign * wav.format.nBlockAlign;
-    for (std::size_t pos = 0; pos < out.size(); pos += static_cast<std::size_t>(block)) {
-        const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), out.size() - pos));
-        const int frames = converter.ToFloat(&out[pos], n, floats.data());
-        engine.Process(floats.data(), frames);
-        converter.ToPcm(floats.data(), frames, &out[pos]);
-    }
-    return out;
-}
-
 // Connects the fixture and starts streaming by hand, so samples can be transformed directly.
 struct DirectFilter {
     FilterGraphFixture g;
