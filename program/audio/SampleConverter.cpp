@@ -48,15 +48,6 @@ std::uint8_t SampleConverter::ToPcm8(float sample) noexcept
     return std::uint8_t(v);
 }
 
-std::int16_t SampleConverter::ToPcm16(float sample) noexcept
-{
-    if (std::isnan(sample)) return 0;
-    const double v = double(sample) * 32768.0;
-    if (v >= 32767.0) return 32767;
-    if (v <= -32768.0) return -32768;
-    return std::int16_t(v);
-}
-
 int SampleConverter::ToPcm(const float* samples, int frameCount, void* pcm) noexcept
 {
     outputSamples = frameCount > 0 ? frameCount * outputChannels : 0;
@@ -65,10 +56,8 @@ int SampleConverter::ToPcm(const float* samples, int frameCount, void* pcm) noex
         for (int i = 0; i < outputSamples; ++i) bytes[i] = ToPcm8(samples[i]);
         outputBytes = outputSamples;
     } else {
-        for (int i = 0; i < outputSamples; ++i) {
-            const std::int16_t s = ToPcm16(samples[i]);
-            std::memcpy(bytes + 2 * i, &s, 2);
-        }
+        auto* view = static_cast<std::int16_t*>(pcm);  // the byte buffer seen as 16-bit samples
+        for (int i = 0; i < outputSamples; ++i) view[i] = ToPcm16(samples[i]);
         outputBytes = outputSamples * 2;
     }
     return outputBytes;
