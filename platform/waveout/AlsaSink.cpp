@@ -118,18 +118,19 @@ ULONGLONG AlsaSink::Pending() noexcept
     return ULONGLONG(delay) * frameBytes;
 }
 
-void AlsaSink::Wait(bool haveData, DWORD milliseconds) noexcept
+void AlsaSink::Wait(bool haveData, ULONGLONG untilDone, DWORD milliseconds) noexcept
 {
+    const ULONGLONG frames = std::min(Pending(), untilDone) / frameBytes;
+    if (frames == 0 && !haveData) return;
+    const auto left = std::min<std::chrono::microseconds>(
+        std::chrono::microseconds(frames * 1000000 / std::max<DWORD>(rate, 1)),
+        std::chrono::milliseconds(milliseconds));
     if (haveData) {
         // Returns at once in an error state; the next write recovers it.
-        snd_pcm_wait(pcm, int(milliseconds));
+        snd_pcm_wait(pcm, int(std::max<long long>(1, left.count() / 1000)));
         return;
     }
-    const ULONGLONG pendingFrames = Pending() / frameBytes;
-    if (pendingFrames == 0) return;
-    const auto left = std::chrono::microseconds(pendingFrames * 1000000 / std::max<DWORD>(rate, 1));
-    std::this_thread::sleep_for(std::min<std::chrono::microseconds>(
-        left, std::chrono::milliseconds(milliseconds)));
+    std::this_thread::sleep_for(left);
 }
 
 void AlsaSink::Pause(bool paused) noexcept

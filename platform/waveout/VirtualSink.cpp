@@ -71,7 +71,7 @@ long VirtualSink::Write(const BYTE* data, DWORD bytes) noexcept
 
 ULONGLONG VirtualSink::Pending() noexcept { return PendingAt(Clock::now()); }
 
-void VirtualSink::Wait(bool haveData, DWORD milliseconds) noexcept
+void VirtualSink::Wait(bool haveData, ULONGLONG untilDone, DWORD milliseconds) noexcept
 {
     const Clock::time_point now = Clock::now();
     if (paused || PendingAt(now) == 0) return;
@@ -81,6 +81,8 @@ void VirtualSink::Wait(bool haveData, DWORD milliseconds) noexcept
         const auto half = std::chrono::duration<double>(double(capacity) / 2.0 / bytesPerSecond);
         until -= std::chrono::duration_cast<Clock::duration>(half);
     }
+    const auto next = std::chrono::duration<double>(double(untilDone) / bytesPerSecond);
+    if (next.count() < 1.0) until = std::min(until, now + std::chrono::duration_cast<Clock::duration>(next));
     until = std::min(until, now + std::chrono::milliseconds(milliseconds));
     if (until > now) std::this_thread::sleep_until(until);
 }

@@ -15,7 +15,7 @@ public:
 
     long Write(const BYTE* data, DWORD bytes) noexcept override;
     ULONGLONG Pending() noexcept override;
-    void Wait(bool haveData, DWORD milliseconds) noexcept override;
+    void Wait(bool haveData, ULONGLONG untilDone, DWORD milliseconds) noexcept override;
     void Pause(bool paused) noexcept override;
     void Discard() noexcept override;
 

@@ -39,6 +39,10 @@ void WaveOutDevice::Start(HWAVEOUT h)
 {
     handle = h;
     service = std::thread([this] { Run(); });
+    // WOM_OPEN reaches the caller before the open returns, so it cannot be mistaken
+    // for a buffer coming back later.
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return opened; });
 }
 
 MMRESULT WaveOutDevice::Prepare(WAVEHDR& header) noexcept
@@ -155,6 +159,8 @@ void WaveOutDevice::Run() noexcept
     std::vector<WAVEHDR*> done;
     done.reserve(4);
     std::unique_lock lock(mutex);
+    opened = true;
+    changed.notify_all();
     for (;;) {
         if (resetsServed != resetsAsked) {
             const unsigned asked = resetsAsked;
@@ -215,15 +221,18 @@ void WaveOutDevice::Run() noexcept
                 progress = true;
             }
         }
-        RetireHeard(taken - std::min(pending, taken), done);
+        const ULONGLONG heard = taken - std::min(pending, taken);
+        RetireHeard(heard, done);
         if (!done.empty()) {
             Deliver(lock, done);
             continue;
         }
         if (progress) continue;
         const bool moreToWrite = written < queue.size();
+        // Wake at the end of the next buffer, so two buffers are not returned at once.
+        const ULONGLONG untilDone = written > 0 ? queue.front().end - heard : ~0ULL;
         lock.unlock();
-        sink->Wait(moreToWrite, kWaitMilliseconds);
+        sink->Wait(moreToWrite, untilDone, kWaitMilliseconds);
         lock.lock();
     }
     lock.unlock();

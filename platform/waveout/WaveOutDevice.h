@@ -20,7 +20,7 @@ public:
     WaveOutDevice(const WaveOutDevice&) = delete;
     WaveOutDevice& operator=(const WaveOutDevice&) = delete;
 
-    // Starts the service thread, which sends WOM_OPEN first.
+    // Starts the service thread and returns once it has sent WOM_OPEN.
     void Start(HWAVEOUT handle);
 
     MMRESULT Prepare(WAVEHDR& header) noexcept;
@@ -57,6 +57,7 @@ private:
     std::size_t written = 0;  // entries at the front of the queue handed over completely
     DWORD offset = 0;         // bytes of the next entry handed over so far
     ULONGLONG taken = 0;      // bytes the sink has taken since the last reset
+    bool opened = false;
     bool paused = false;
     bool sinkPaused = false;
     bool failed = false;      // the sink gave up: buffers are returned without playing

@@ -15,9 +15,9 @@ public:
     virtual long Write(const BYTE* data, DWORD bytes) noexcept = 0;
     // Bytes taken but not yet heard.
     virtual ULONGLONG Pending() noexcept = 0;
-    // Blocks until more can be taken (when the caller has data) or more has been heard,
-    // at most `milliseconds`.
-    virtual void Wait(bool haveData, DWORD milliseconds) noexcept = 0;
+    // Blocks until more can be taken (when the caller has data) or `untilDone` more bytes
+    // have been heard (the end of the next buffer), at most `milliseconds`.
+    virtual void Wait(bool haveData, ULONGLONG untilDone, DWORD milliseconds) noexcept = 0;
     virtual void Pause(bool paused) noexcept = 0;
     // Throws away everything not yet heard.
     virtual void Discard() noexcept = 0;

@@ -107,6 +107,7 @@ TEST_F(VirtualDevice, PlaysBuffersInOrderAndCallsBackFromItsOwnThread)
     UseCapture(2, 50);
     const HWAVEOUT device = Open(PcmFormat(1, 22050, 8), 1);
     ASSERT_NE(device, nullptr);
+    EXPECT_EQ(log.Count(WOM_OPEN), 1u) << "the open message comes before the open returns";
 
     std::vector<char> a = Pattern(5000, 1), b = Pattern(0, 2), c = Pattern(3001, 3);
     WAVEHDR ha, hb, hc;
