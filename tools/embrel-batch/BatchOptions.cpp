@@ -35,6 +35,7 @@ bool ParseSwitch(const std::string& text, int& value)
 const char* BatchOptions::UsageText() noexcept
 {
     return "Usage: embrel-batch [options] INPUT.wav OUTPUT.wav\n"
+           "       embrel-batch --preview [options] INPUT.wav\n"
            "Embrels an 8- or 16-bit mono or stereo PCM WAV file into OUTPUT.wav (same format).\n"
            "\n"
            "Parameters, on the integer scale of the sliders (range, default):\n"
@@ -49,6 +50,13 @@ const char* BatchOptions::UsageText() noexcept
            "Other options:\n"
            "  --preset NAME    start from a factory preset (case ignored); later options override it\n"
            "  --list-presets   list the factory presets and exit\n"
+           "Sound:\n"
+           "  --listen         play the result while it is made (paced by the device) and write it\n"
+           "  --preview        play the result once and write nothing (no OUTPUT.wav)\n"
+           "  --device N       play on wave-out device N (default: the system's choice)\n"
+           "  --list-devices   list the wave-out devices (id and name) and exit\n"
+           "  --no-realtime-watch  no warning when the machine cannot keep up with the device\n"
+           "  While playing on a terminal: space pauses and resumes, q stops.\n"
            "  -q, --quiet      no progress bar\n"
            "  -h, --help       show this text and exit\n"
            "\n"
@@ -61,6 +69,7 @@ BatchOptions::Action BatchOptions::Parse(int argc, char** argv)
     settings = FactoryPresets::Get(0)->settings;
     std::vector<std::string> files;
     bool listPresets = false;
+    bool listDevices = false;
     bool optionsEnded = false;
 
     for (int i = 1; i < argc; ++i) {
@@ -82,6 +91,22 @@ BatchOptions::Action BatchOptions::Parse(int argc, char** argv)
             listPresets = true;
             continue;
         }
+        if (arg == "--list-devices") {
+            listDevices = true;
+            continue;
+        }
+        if (arg == "--listen") {
+            listen = true;
+            continue;
+        }
+        if (arg == "--preview") {
+            preview = true;
+            continue;
+        }
+        if (arg == "--no-realtime-watch") {
+            realtimeWatch = false;
+            continue;
+        }
 
         std::string name = arg, value;
         bool hasValue = false;
@@ -97,6 +122,15 @@ BatchOptions::Action BatchOptions::Parse(int argc, char** argv)
             return true;
         };
 
+        if (name == "--device") {
+            int id = -1;
+            if (!takeValue() || !ParseInt(value, id) || id < 0 || id > 0xFFFF) {
+                error = "--device takes a device id from 0 to 65535 (see --list-devices)";
+                return Action::UsageError;
+            }
+            device = id;
+            continue;
+        }
         if (name == "--preset") {
             if (!takeValue()) {
                 error = "--preset needs a name";
@@ -131,6 +165,15 @@ BatchOptions::Action BatchOptions::Parse(int argc, char** argv)
     }
 
     if (listPresets) return Action::ListPresets;
+    if (listDevices) return Action::ListDevices;
+    if (preview) {
+        if (files.size() != 1) {
+            error = files.empty() ? "INPUT.wav is needed" : "--preview writes nothing: give INPUT.wav only";
+            return Action::UsageError;
+        }
+        input = files[0];
+        return Action::Run;
+    }
     if (files.size() != 2) {
         error = files.size() < 2 ? "INPUT.wav and OUTPUT.wav are needed" : "too many file names";
         return Action::UsageError;

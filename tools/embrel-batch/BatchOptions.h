@@ -8,7 +8,7 @@
 // so an option after --preset overrides the preset's value.
 class BatchOptions {
 public:
-    enum class Action { Run, Help, ListPresets, UsageError };
+    enum class Action { Run, Help, ListPresets, ListDevices, UsageError };
 
     // Fills the options from argv; on a usage error, error says why.
     Action Parse(int argc, char** argv);
@@ -19,5 +19,9 @@ public:
     std::string input;
     std::string output;
     bool quiet = false;
+    bool listen = false;         // play while processing
+    bool preview = false;        // play only: no OUTPUT, nothing written
+    int device = -1;             // wave-out device id; -1: the system's choice
+    bool realtimeWatch = true;   // warn once when the machine cannot keep up
     std::string error;
 };

@@ -6,8 +6,11 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
+#include <poll.h>
 #include <string>
 #include <sys/file.h>
+#include <termios.h>
 #include <unistd.h>
 #include <vector>
 
@@ -15,11 +18,13 @@
 #include "engine/ParameterTable.h"
 #include "engine/SaturationEngine.h"
 #include "platform/base/Win32.h"
+#include "program/audio/OutputDeviceList.h"
 #include "program/audio/ProcessingWorker.h"
 #include "program/audio/ResultFile.h"
 #include "program/audio/SampleConverter.h"
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"
+#include "program/audio/WaveOutPlayer.h"
 #include "program/audio/WorkerContext.h"
 
 namespace {
@@ -29,6 +34,22 @@ volatile std::sig_atomic_t stopRequested = 0;
 constexpr const char* TemporaryName = "~Embrel~.wav";
 constexpr int MonoBlock = 16384;
 constexpr int StereoBlock = 65536;
+
+constexpr const char* NoSoundCard =
+    "Cannot find any Sound cards that support MCI.\n"
+    "Thus, you will not be able to listen to the sound.\n"
+    "However, the algorithm will still embrel the files,\n"
+    "and you can listen to them elswhere.\n";
+constexpr const char* NoPreview = "Sorry, no sound cards are available,so you cannot preview the sound.\n";
+constexpr const char* RealTimeWarning =
+    "Your computer is too slow or you are running too\n"
+    "many programs for real time processing.\n"
+    "This is what is causing the clicks and pauses.\n"
+    "These clicks and pauses will NOT be saved to the output file.\n"
+    "\nYou may disable this message in the future by de-selecting\n"
+    "Real Time Watch in the menu options.\n";
+// More late device buffers than this in a run bring the real-time warning.
+constexpr WPARAM LateLimit = 6;
 
 std::string Db(int db)
 {
@@ -60,6 +81,7 @@ public:
     void End()
     {
         if (shown && last >= 0) std::fprintf(err, "\n");
+        last = -1;  // the bar starts on a fresh line when it is drawn again
     }
     long long Frames() const { return done; }
 
@@ -98,6 +120,48 @@ private:
     bool keep = false;
 };
 
+// Single keys from stdin while a run lasts, when stdin is a terminal: no echo, no line editing.
+class TerminalKeys {
+public:
+    TerminalKeys()
+    {
+        if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &saved) != 0) return;
+        termios raw = saved;
+        raw.c_lflag &= ~tcflag_t(ICANON | ECHO);
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 0;
+        active = tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0;
+    }
+    ~TerminalKeys()
+    {
+        if (active) tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+    }
+    TerminalKeys(const TerminalKeys&) = delete;
+    TerminalKeys& operator=(const TerminalKeys&) = delete;
+
+    // The next key pressed, or -1.
+    int Poll()
+    {
+        if (!active) return -1;
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        unsigned char c = 0;
+        if (poll(&p, 1, 0) == 1 && read(STDIN_FILENO, &c, 1) == 1) return c;
+        return -1;
+    }
+
+private:
+    termios saved{};
+    bool active = false;
+};
+
+// Hands the wave-out device list back when the run ends.
+struct DeviceListScope {
+    DeviceListScope() { OutputDeviceList::Enumerate(); }
+    ~DeviceListScope() { OutputDeviceList::Clear(); }
+    DeviceListScope(const DeviceListScope&) = delete;
+    DeviceListScope& operator=(const DeviceListScope&) = delete;
+};
+
 }  // namespace
 
 void EmbrelBatch::RequestStop() noexcept
@@ -115,6 +179,14 @@ void EmbrelBatch::ListPresets() const noexcept
         for (const ParameterInfo& p : ParameterTable::All) std::fprintf(out, " %9d", preset.settings[p.id]);
         std::fprintf(out, "\n");
     }
+}
+
+void EmbrelBatch::ListDevices() const noexcept
+{
+    DeviceListScope devices;
+    for (int i = 0; i < OutputDeviceList::GetCount(); ++i)
+        std::fprintf(out, "%d %s\n", i, OutputDeviceList::GetEntry(i)->deviceName);
+    if (OutputDeviceList::GetCount() == 0) std::fputs("No wave-out device.\n", err);
 }
 
 int EmbrelBatch::Run() noexcept
@@ -153,23 +225,76 @@ int EmbrelBatch::Run() noexcept
         const DWORD rate = reader->GetSampleRate();
         const DWORD totalFrames = reader->GetTotalFrames();
 
-        char tempDir[250];
-        const DWORD length = GetTempPathA(sizeof tempDir, tempDir);
-        if (length == 0 || length >= sizeof tempDir)
-            return fail("The temporary directory's path is too long (TMPDIR).\n");
-        TemporaryFile temporary(std::string(tempDir) + TemporaryName);
-        if (!temporary.Lock()) {
-            std::fprintf(err, "Cannot use %s: another run is using it, or the directory is not writable.\n",
-                         temporary.Path().c_str());
+        const bool writing = !options.preview;
+        bool listening = options.listen || options.preview;
+        DeviceListScope devices;
+        if (listening && OutputDeviceList::GetCount() == 0) {
+            if (options.preview) return fail(NoPreview);
+            std::fputs(NoSoundCard, err);
+            listening = false;
+        }
+        if (listening && options.device >= OutputDeviceList::GetCount()) {
+            std::fprintf(err, "There is no wave-out device %d (see --list-devices).\n", options.device);
             return 1;
         }
 
-        writer->SetFileName(temporary.Path().c_str());
-        writer->Create();
-        if (writer->GetErrorFlag()) return fail(writer->GetErrorText());
-        writer->BeginData(reader->GetRiffChunk(), reader->GetFormatChunk(), reader->GetDataChunk(),
-                          reader->GetFormat(), blockSize);
-        if (writer->GetErrorFlag()) return fail(writer->GetErrorText());
+        std::optional<TemporaryFile> temporary;
+        if (writing) {
+            char tempDir[250];
+            const DWORD length = GetTempPathA(sizeof tempDir, tempDir);
+            if (length == 0 || length >= sizeof tempDir)
+                return fail("The temporary directory's path is too long (TMPDIR).\n");
+            temporary.emplace(std::string(tempDir) + TemporaryName);
+            if (!temporary->Lock()) {
+                std::fprintf(err, "Cannot use %s: another run is using it, or the directory is not writable.\n",
+                             temporary->Path().c_str());
+                return 1;
+            }
+
+            writer->SetFileName(temporary->Path().c_str());
+            writer->Create();
+            if (writer->GetErrorFlag()) return fail(writer->GetErrorText());
+            writer->BeginData(reader->GetRiffChunk(), reader->GetFormatChunk(), reader->GetDataChunk(),
+                              reader->GetFormat(), blockSize);
+            if (writer->GetErrorFlag()) return fail(writer->GetErrorText());
+        }
+
+        // The player's callback sets the block event for every message of the device.
+        auto player = std::make_unique<WaveOutPlayer>();
+        struct EventHandle {
+            HANDLE handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+            ~EventHandle() { if (handle) CloseHandle(handle); }
+        } blockEvent;
+        if (listening) {
+            if (!blockEvent.handle) return fail("Cannot create the block event.\n");
+            if (options.device >= 0) player->SetDeviceId(DWORD(options.device));
+            player->QueryFormat(reader->GetFormat());
+            std::string failure = player->GetErrorFlag() ? player->GetErrorText() : "";
+            if (failure.empty()) {
+                player->OpenDevice(reader->GetFormat(), reinterpret_cast<DWORD_PTR>(&WaveOutPlayer::PlayerCallback),
+                                   reinterpret_cast<DWORD_PTR>(blockEvent.handle), CALLBACK_FUNCTION);
+                if (player->GetErrorFlag()) {
+                    std::fprintf(err, "%s\nYou are probably playing a wave file in another program.\n"
+                                      "You may try again when the other program finishes.\n",
+                                 player->GetErrorText());
+                    return 1;
+                }
+                player->AllocateBuffers(DWORD(blockSize));
+                if (player->GetErrorFlag()) {
+                    failure = player->GetErrorText();
+                    player->Close();
+                }
+            }
+            // The format cannot be played or there is no buffer memory.
+            if (!failure.empty()) {
+                if (options.preview) {
+                    std::fprintf(err, "%s\nProgram cannot run in preview mode.\n", failure.c_str());
+                    return 1;
+                }
+                std::fprintf(err, "%s\nProgram will proceed without playing sound.\n", failure.c_str());
+                listening = false;
+            }
+        }
 
         // A value outside the engine's range is reported and used, as the program does.
         for (const ParameterInfo& p : ParameterTable::All) {
@@ -179,16 +304,25 @@ int EmbrelBatch::Run() noexcept
         converter.SetFormats(bits, channels, bits, channels);
         engine->SetFormat(bits, int(rate), channels);
 
-        int listen = 0, write = 1, running = 1, pause = 0, stop = 0;
+        int listen = listening ? 1 : 0, write = writing ? 1 : 0, running = 1, pause = 0, stop = 0;
         CRITICAL_SECTION runLock;
         InitializeCriticalSection(&runLock);
         bool finished = false;
         ProgressBar progress(err, !options.quiet && isatty(fileno(err)), totalFrames);
         int inputPeak = INT_MIN, outputPeak = INT_MIN;
 
-        MessageWindow window([&](UINT message, WPARAM, LPARAM lParam) {
-            if (message == WM_RUN_PROGRESS) progress.Advance(lParam);
-            else if (message == WM_RUN_FINISHED) finished = true;
+        bool warned = !options.realtimeWatch;
+        MessageWindow window([&](UINT message, WPARAM lateCount, LPARAM lParam) {
+            if (message == WM_RUN_PROGRESS) {
+                progress.Advance(lParam);
+                if (listening && !warned && lateCount > LateLimit) {
+                    warned = true;
+                    progress.End();
+                    std::fputs(RealTimeWarning, err);
+                }
+            } else if (message == WM_RUN_FINISHED) {
+                finished = true;
+            }
         });
         // Runs on the worker's thread inside its block, under the run lock, right after
         // the engine processed the block being reported: the peaks read here are that
@@ -215,36 +349,75 @@ int EmbrelBatch::Run() noexcept
         context.blockSize = &blockSize;
         context.runLock = &runLock;
         context.offlineBlockSleep = 0;  // no window to keep responsive
+        context.player = player.get();
+        context.blockEvent = blockEvent.handle;
 
+        if (listening) {
+            PrimePlayer(context);
+            if (player->GetErrorFlag()) {
+                const std::string text = player->GetErrorText();
+                player->Close();
+                DeleteCriticalSection(&runLock);
+                return fail(text.c_str());
+            }
+            SetEvent(blockEvent.handle);
+        }
         HANDLE thread = CreateThread(nullptr, 0, ProcessingWorker, &context, 0, nullptr);
         if (!thread) {
+            if (listening) player->Close();
             DeleteCriticalSection(&runLock);
             return fail("Cannot start the processing thread.\n");
         }
         bool interrupted = false;
-        while (!finished) {
-            if (stopRequested && !interrupted) {
-                interrupted = true;
-                CriticalSectionLock lock(&runLock);
-                stop = 1;
+        {
+            TerminalKeys keys;
+            while (!finished) {
+                const int key = keys.Poll();
+                if ((stopRequested || key == 'q' || key == 'Q') && !interrupted) {
+                    interrupted = true;
+                    CriticalSectionLock lock(&runLock);
+                    stop = 1;
+                    // A listening worker waits for the device: the reset hands every buffer back.
+                    if (listening) player->Stop();
+                } else if (key == ' ' && !interrupted) {
+                    CriticalSectionLock lock(&runLock);
+                    pause = !pause;
+                    if (listening) {
+                        if (pause) player->Pause();
+                        else player->Resume();
+                        if (player->GetErrorFlag()) std::fputs(player->GetErrorText(), err);
+                    }
+                    progress.End();
+                    std::fputs(pause ? "Paused: space resumes, q stops.\n" : "Resumed.\n", err);
+                }
+                if (window.WaitMessage(50)) window.PumpMessages();
             }
-            if (window.WaitMessage(100)) window.PumpMessages();
         }
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
+        if (listening) player->Close();
         DeleteCriticalSection(&runLock);
         progress.End();
 
         // The worker does not look at the flags; the last block's read and write did set them.
         const bool readFailed = reader->GetErrorFlag() != 0;
-        const bool writeFailed = writer->GetErrorFlag() != 0;
+        const bool writeFailed = writing && writer->GetErrorFlag() != 0;
         std::string readError = reader->GetErrorText(), writeError = writer->GetErrorText();
         reader->Close();
-        writer->Finish();
         if (readFailed) return fail(readError.c_str());
+        if (!writing) {
+            if (interrupted) {
+                std::fputs("Stopped.\n", err);
+                return 130;
+            }
+            std::fprintf(out, "%lld frames played; input peak %s, output peak %s\n", progress.Frames(),
+                         Db(inputPeak).c_str(), Db(outputPeak).c_str());
+            return 0;
+        }
+        writer->Finish();
         if (writeFailed) return fail(writeError.c_str());
         if (writer->GetErrorFlag()) {
-            std::fprintf(err, "Cannot write to %s.\n", temporary.Path().c_str());
+            std::fprintf(err, "Cannot write to %s.\n", temporary->Path().c_str());
             return 1;
         }
         if (interrupted) {
@@ -253,11 +426,11 @@ int EmbrelBatch::Run() noexcept
         }
 
         char moveError[8192];
-        if (!MoveResultFile(temporary.Path().c_str(), options.output.c_str(), moveError, sizeof moveError)) {
-            temporary.Keep();
+        if (!MoveResultFile(temporary->Path().c_str(), options.output.c_str(), moveError, sizeof moveError)) {
+            temporary->Keep();
             return fail(moveError);
         }
-        temporary.Keep();  // moved: nothing left to remove
+        temporary->Keep();  // moved: nothing left to remove
         std::fprintf(out, "%lld frames embreled into %s; input peak %s, output peak %s\n",
                      progress.Frames(), options.output.c_str(), Db(inputPeak).c_str(),
                      Db(outputPeak).c_str());

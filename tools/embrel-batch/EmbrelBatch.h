@@ -5,7 +5,8 @@
 #include "tools/embrel-batch/BatchOptions.h"
 
 // One run of embrel-batch: the program's reader, writer, converter, engine and worker in
-// offline mode, driven from the command line. Returns the exit status: 0 done, 1 failed
+// offline mode, or listening (paced by a wave-out device, with or without writing),
+// driven from the command line. Returns the exit status: 0 done, 1 failed
 // (the component's message on err), 130 interrupted.
 class EmbrelBatch {
 public:
@@ -16,6 +17,8 @@ public:
 
     int Run() noexcept;
     void ListPresets() const noexcept;
+    // One line per wave-out device: its id and name.
+    void ListDevices() const noexcept;
 
     // Ends a run in progress at its next block (from a signal handler: only sets a flag).
     static void RequestStop() noexcept;

@@ -24,6 +24,9 @@ int main(int argc, char** argv)
     case BatchOptions::Action::ListPresets:
         batch.ListPresets();
         return 0;
+    case BatchOptions::Action::ListDevices:
+        batch.ListDevices();
+        return 0;
     case BatchOptions::Action::UsageError:
         std::fprintf(stderr, "embrel-batch: %s\n\n%s", options.error.c_str(), BatchOptions::UsageText());
         return 2;
