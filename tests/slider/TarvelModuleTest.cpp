@@ -24,6 +24,8 @@ const std::string kClsid = "CLSID\\" + GuidToString(CLSID_Tarvel);
 const std::string kPageClsid = "CLSID\\" + GuidToString(CLSID_TarvelPropPage);
 const std::string kTypeLib = "TypeLib\\" + GuidToString(LIBID_TARVELLib) + "\\1.0";
 
+class TarvelRegistration : public TestRegistry {};
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -32,7 +34,7 @@ std::string ReadFile(const std::string& path)
     return s.str();
 }
 
-TEST_F(TestRegistry, RegsvrRegistersAndUnregistersTheModule)
+TEST_F(TarvelRegistration, RegsvrRegistersAndUnregistersTheModule)
 {
     std::string out;
     ASSERT_EQ(RunRegsvr(kModule, &out), 0) << out;
@@ -65,7 +67,7 @@ TEST_F(TestRegistry, RegsvrRegistersAndUnregistersTheModule)
     EXPECT_FALSE(HasKey(kTypeLib));
 }
 
-TEST_F(TestRegistry, TypeLibraryFailureRegistersNoClass)
+TEST_F(TarvelRegistration, TypeLibraryFailureRegistersNoClass)
 {
     // A damaged registry file refuses every write; the type library is the first step.
     const std::string damaged = "this is not a registry export\n[HKEY_CLASSES_ROOT\\x\n";
@@ -76,7 +78,7 @@ TEST_F(TestRegistry, TypeLibraryFailureRegistersNoClass)
     EXPECT_EQ(ReadFile(registry_), damaged);
 }
 
-TEST_F(TestRegistry, CreatesTheControlAndPageByClsidAndProgId)
+TEST_F(TarvelRegistration, CreatesTheControlAndPageByClsidAndProgId)
 {
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
     IUnknown* unk = nullptr;
@@ -118,7 +120,7 @@ TEST_F(TestRegistry, CreatesTheControlAndPageByClsidAndProgId)
     CoUninitialize();
 }
 
-TEST_F(TestRegistry, ModuleCanBeUnloadedAndLoadedAgainWithItsWindow)
+TEST_F(TarvelRegistration, ModuleCanBeUnloadedAndLoadedAgainWithItsWindow)
 {
     ASSERT_EQ(RunRegsvr(kModule), 0);
     ASSERT_EQ(CoInitialize(nullptr), S_OK);
@@ -144,7 +146,7 @@ TEST_F(TestRegistry, ModuleCanBeUnloadedAndLoadedAgainWithItsWindow)
     CoUninitialize();
 }
 
-TEST_F(TestRegistry, ModuleStaysLoadedWhileObjectsLive)
+TEST_F(TarvelRegistration, ModuleStaysLoadedWhileObjectsLive)
 {
     void* lib = dlopen(kModule.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(lib, nullptr) << dlerror();
@@ -167,7 +169,7 @@ TEST_F(TestRegistry, ModuleStaysLoadedWhileObjectsLive)
     dlclose(lib);
 }
 
-TEST_F(TestRegistry, ConcurrentWritersLoseNothing)
+TEST_F(TarvelRegistration, ConcurrentWritersLoseNothing)
 {
     // A second process writes its own keys while regsvr registers the module twice.
     const pid_t child = fork();
