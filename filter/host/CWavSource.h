@@ -23,6 +23,9 @@ public:
     int GetPinCount() override { return 1; }
     CBasePin* GetPin(int n) override { return n == 0 ? &pin : nullptr; }
 
+    // Moves the stream to a frame; the next sample is marked as a discontinuity.
+    void Seek(LONGLONG frame) noexcept { pin.Seek(frame); }
+
     const WavFile& Data() const noexcept { return wav; }
     const Options& GetOptions() const noexcept { return options; }
 

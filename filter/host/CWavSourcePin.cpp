@@ -101,6 +101,12 @@ void CWavSourcePin::Stream()
     std::size_t position = 0;
     bool first = true;
     while (!stopRequested.load()) {
+        const LONGLONG seek = seekFrame.exchange(-1);
+        if (seek >= 0) {
+            const std::size_t target = static_cast<std::size_t>(seek) * format.nBlockAlign;
+            position = target < data.size() ? target : data.size();
+            first = true;
+        }
         if (position >= data.size()) {
             DeliverEndOfStream();
             return;

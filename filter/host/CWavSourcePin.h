@@ -19,6 +19,7 @@ public:
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
     HRESULT Active() override;
     HRESULT Inactive() override;
+    void Seek(LONGLONG frame) noexcept { seekFrame = frame < 0 ? 0 : frame; }
 
 private:
     void Stream();
@@ -27,4 +28,5 @@ private:
     IMemAllocator* ownAllocator;
     std::thread thread;
     std::atomic<bool> stopRequested{false};
+    std::atomic<LONGLONG> seekFrame{-1};
 };

@@ -344,3 +344,24 @@ TEST(SaturationFilterGraph, SettingsChangeSafelyWhileSamplesStream)
     EXPECT_GE(g.renderer->EndOfStreamCount(), 1);
     EXPECT_LE(g.renderer->EndOfStreamCount(), 2);
 }
+
+TEST(SaturationFilterGraph, ASeekMarksTheNextSampleAsADiscontinuity)
+{
+    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(Wave16(2000000)));
+    CWavSource::Options options;
+    options.bufferBytes = 4096;
+    FilterGraphFixture g(wav, false, options);
+    ASSERT_EQ(g.Connect(), S_OK);
+    ASSERT_EQ(g.graph->Run(), S_OK);
+    while (g.renderer->Discontinuities().empty())
+        std::this_thread::yield();
+    // Jump to the last 1000 frames: the rest of the file is skipped.
+    g.source->Seek(999000);
+    HRESULT result = E_FAIL;
+    ASSERT_EQ(g.graph->WaitForCompletion(20000, &result), S_OK);
+    g.graph->Stop();
+    EXPECT_EQ(result, S_OK);
+    const std::vector<bool> flags = g.renderer->Discontinuities();
+    EXPECT_EQ(std::count(flags.begin(), flags.end(), true), 2);
+    EXPECT_LT(g.renderer->Bytes().size(), wav.data.size());
+}
