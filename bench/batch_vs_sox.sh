@@ -17,27 +17,42 @@ in="$work/in.wav"
 build-release/tools/demo-sound/embrel-demo-sound "$in" --seconds 600
 echo "input: $(du -h "$in" | cut -f1), 10 minutes, 44100 Hz, 16-bit stereo; $runs runs each"
 
-# Prints the median wall time in seconds of running "$@" $runs times.
-median() {
-  local times=()
-  for ((i = 0; i < runs; i++)); do
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }')")
+# Runs the three jobs in turn, RUNS rounds, so that load from elsewhere falls on all of them
+# alike; records wall and CPU (user + system) seconds of each run.
+jobs=(embrel overdrive copy)
+declare -A wall cpu
+run_job() {
+  case $1 in
+    embrel) env TMPDIR="$work" build-release/tools/embrel-batch/embrel-batch -q "$in" "$work/embrel.wav" ;;
+    overdrive) sox --single-threaded "$in" "$work/overdrive.wav" overdrive 10 10 ;;
+    copy) sox --single-threaded "$in" "$work/copy.wav" ;;
+  esac
+}
+TIMEFORMAT='%R %U %S'
+for ((i = 0; i < runs; i++)); do
+  for job in "${jobs[@]}"; do
+    t=$({ time run_job "$job" >/dev/null 2>&1; } 2>&1)
+    read -r r u s <<<"$t"
+    wall[$job]+="$r "
+    cpu[$job]+="$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.3f", u + s }') "
   done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{ a[NR] = $1 } END { m = (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2; printf "%.3f", m }'
+done
+
+median() {
+  printf '%s\n' $1 | sort -g | awk '{ a[NR] = $1 } END { m = (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2; printf "%.3f", m }'
 }
 
-embrel=$(median env TMPDIR="$work" build-release/tools/embrel-batch/embrel-batch -q "$in" "$work/embrel.wav")
-overdrive=$(median sox --single-threaded "$in" "$work/overdrive.wav" overdrive 10 10)
-copy=$(median sox --single-threaded "$in" "$work/copy.wav")
-
-printf '%-34s %8s s\n' "embrel-batch (defaults)" "$embrel"
-printf '%-34s %8s s\n' "sox overdrive 10 10" "$overdrive"
-printf '%-34s %8s s\n' "sox copy" "$copy"
-awk -v e="$embrel" -v o="$overdrive" -v c="$copy" 'BEGIN {
-  printf "ratio embrel-batch / sox overdrive: %.2f\n", e / o
-  printf "ratio embrel-batch / sox copy:      %.2f\n", e / c
+printf '%-26s %10s %10s\n' "median of $runs runs" "wall (s)" "CPU (s)"
+for job in "${jobs[@]}"; do
+  case $job in
+    embrel) label="embrel-batch (defaults)" ;;
+    overdrive) label="sox overdrive 10 10" ;;
+    copy) label="sox copy" ;;
+  esac
+  printf '%-26s %10s %10s\n' "$label" "$(median "${wall[$job]}")" "$(median "${cpu[$job]}")"
+done
+awk -v e="$(median "${wall[embrel]}")" -v o="$(median "${wall[overdrive]}")" -v c="$(median "${wall[copy]}")" \
+    -v ec="$(median "${cpu[embrel]}")" -v oc="$(median "${cpu[overdrive]}")" 'BEGIN {
+  printf "ratio embrel-batch / sox overdrive: %.2f wall, %.2f CPU\n", e / o, ec / oc
+  printf "ratio embrel-batch / sox copy:      %.2f wall\n", e / c
 }'
