@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "WavTestFiles.h"
+#include "tools/embrel-batch/BatchOptions.h"
+
+using namespace wavtest;
+
+// embrel-batch playing on virtual wave-out devices that capture what they play.
+namespace {
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+const char* const kRealTimeWarning =
+    "Your computer is too slow or you are running too\n"
+    "many programs for real time processing.\n"
+    "This is what is causing the clicks and pauses.\n"
+    "These clicks and pauses will NOT be saved to the output file.\n"
+    "\nYou may disable this message in the future by de-selecting\n"
+    "Real Time Watch in the menu options.\n";
+
+class BatchListening : public ::testing::Test {
+protected:
+    void SetUp() override { mkdir(tmp.c_str(), 0755); }
+
+    Result Batch(const std::string& waveout, const std::string& args)
+    {
+        const std::string outFile = dir.File("stdout"), errFile = dir.File("stderr");
+        const std::string command = "TMPDIR=" + Quote(tmp) + " CALYRIX_WAVEOUT=" + Quote(waveout) + " " +
+                                    EMBREL_BATCH + std::string(" ") + args + " >" + Quote(outFile) +
+                                    " 2>" + Quote(errFile) + " </dev/null";
+        const int raw = std::system(command.c_str());
+        Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, {}};
+        Bytes o = ReadFile(outFile), e = ReadFile(errFile);
+        r.out.assign(o.begin(), o.end());
+        r.err.assign(e.begin(), e.end());
+        return r;
+    }
+
+    std::string Capturing(double speed, int devices = 1)
+    {
+        return "virtual:" + std::to_string(devices) + ",speed=" + std::to_string(speed) + ",capture=" + played;
+    }
+
+    std::string Input(const Spec& spec)
+    {
+        WriteFile(in, Build(spec));
+        return Quote(in);
+    }
+
+    static Bytes Data(const Bytes& file) { return file.size() < 44 ? Bytes{} : Bytes(file.begin() + 44, file.end()); }
+
+    TempDir dir;
+    std::string tmp = dir.File("tmp");
+    std::string in = dir.File("in.wav");
+    std::string out = dir.File("out.wav");
+    std::string played = dir.File("played.raw");
+};
+
+}  // namespace
+
+TEST_F(BatchListening, ListenWritesExactlyWhatItPlays)
+{
+    Spec s;
+    s.data = Ramp(65536 * 3 + 1000);
+    const Result r = Batch(Capturing(20), "-q --listen " + Input(s) + " " + Quote(out));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("frames embreled into"), std::string::npos);
+    const Bytes written = Data(ReadFile(out));
+    ASSERT_EQ(written.size(), s.data.size());
+    EXPECT_EQ(ReadFile(played), written);
+}
+
+TEST_F(BatchListening, PreviewPlaysTheFileOnceAndWritesNothing)
+{
+    Spec s;
+    s.channels = 1;
+    s.bits = 8;
+    s.data = Ramp(1000);
+    const std::string input = Input(s);
+    ASSERT_EQ(Batch("none", "-q --dither off " + input + " " + Quote(out)).status, 0);
+    Bytes expected = Data(ReadFile(out));
+    expected.resize(16384, 0x80);  // the first block is always a full one
+
+    const Result r = Batch(Capturing(50, 2), "-q --dither off --preview --device 1 " + input);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("1000 frames played"), std::string::npos) << r.out;
+    EXPECT_EQ(ReadFile(played), expected);
+    EXPECT_FALSE(Exists(tmp + "/~Embrel~.wav"));
+
+    const Result twoNames = Batch(Capturing(50), "--preview " + input + " " + Quote(out));
+    EXPECT_EQ(twoNames.status, 2);
+}
+
+TEST_F(BatchListening, ListsDevicesByIdAndName)
+{
+    Result r = Batch("virtual:2", "--list-devices");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "0 Virtual Output 1\n1 Virtual Output 2\n");
+    r = Batch("none", "--list-devices");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(BatchListening, WithoutADeviceListeningFallsBackAndPreviewRefuses)
+{
+    Spec s;
+    s.data = Ramp(8000);
+    const std::string input = Input(s);
+    Result r = Batch("none", "-q --listen " + input + " " + Quote(out));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "Cannot find any Sound cards that support MCI.\n"
+              "Thus, you will not be able to listen to the sound.\n"
+              "However, the algorithm will still embrel the files,\n"
+              "and you can listen to them elswhere.\n");
+    EXPECT_EQ(Data(ReadFile(out)).size(), s.data.size());
+
+    r = Batch("none", "-q --preview " + input);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Sorry, no sound cards are available,so you cannot preview the sound.\n");
+
+    r = Batch(Capturing(50), "-q --listen --device 3 " + input + " " + Quote(dir.File("other.wav")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("There is no wave-out device 3"), std::string::npos);
+    EXPECT_FALSE(Exists(dir.File("other.wav")));
+}
+
+TEST_F(BatchListening, TheRealTimeWarningComesOnceUnlessSwitchedOff)
+{
+    Spec s;
+    s.data = Ramp(65536 * 20);
+    const std::string input = Input(s);
+    // At this speed every buffer has played before the next block is ready: all are late.
+    Result r = Batch("virtual:1,speed=1000000", "-q --listen " + input + " " + Quote(out));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Occurrences(r.err, kRealTimeWarning), 1u) << r.err;
+
+    r = Batch("virtual:1,speed=1000000", "-q --listen --no-realtime-watch " + input + " " + Quote(out));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+
+    r = Batch("none", "-q " + input + " " + Quote(out));  // offline runs have no device to be late for
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(BatchSoundOptions, ParsesTheSoundOptions)
+{
+    auto parse = [](std::vector<std::string> args, BatchOptions& o) {
+        args.insert(args.begin(), "embrel-batch");
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        return o.Parse(int(argv.size()), argv.data());
+    };
+    BatchOptions a;
+    ASSERT_EQ(parse({"--listen", "--device", "2", "--no-realtime-watch", "in.wav", "out.wav"}, a),
+              BatchOptions::Action::Run);
+    EXPECT_TRUE(a.listen);
+    EXPECT_FALSE(a.preview);
+    EXPECT_EQ(a.device, 2);
+    EXPECT_FALSE(a.realtimeWatch);
+
+    BatchOptions b;
+    ASSERT_EQ(parse({"--preview", "in.wav"}, b), BatchOptions::Action::Run);
+    EXPECT_TRUE(b.preview);
+    EXPECT_EQ(b.input, "in.wav");
+    EXPECT_EQ(b.device, -1);
+    EXPECT_TRUE(b.realtimeWatch);
+
+    BatchOptions c;
+    EXPECT_EQ(parse({"--list-devices"}, c), BatchOptions::Action::ListDevices);
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--preview"},
+                                         {"--preview", "in.wav", "out.wav"},
+                                         {"--device", "x", "in.wav", "out.wav"},
+                                         {"--device", "-1", "in.wav", "out.wav"},
+                                         {"--device", "65536", "in.wav", "out.wav"},
+                                         {"--listen", "in.wav"}}) {
+        BatchOptions o;
+        EXPECT_EQ(parse(bad, o), BatchOptions::Action::UsageError) << bad[0];
+        EXPECT_FALSE(o.error.empty());
+    }
+}
