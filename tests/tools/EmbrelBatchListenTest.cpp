@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <pty.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "WavTestFiles.h"
@@ -170,6 +176,65 @@ TEST_F(BatchListening, TheRealTimeWarningComesOnceUnlessSwitchedOff)
 
     r = Batch("none", "-q " + input + " " + Quote(out));  // offline runs have no device to be late for
     EXPECT_EQ(r.err, "");
+}
+
+TEST_F(BatchListening, OnATerminalSpacePausesAndResumesAndQStops)
+{
+    Spec s;
+    s.data = Ramp(176400 * 10);  // ten seconds: two at speed 5
+    const std::string input = Input(s);
+    int master = -1, slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    const std::string command = "TMPDIR=" + Quote(tmp) + " CALYRIX_WAVEOUT=" + Quote(Capturing(5)) + " exec " +
+                                EMBREL_BATCH + " -q --listen " + input + " " + Quote(out) + " >" +
+                                Quote(dir.File("stdout")) + " 2>" + Quote(dir.File("stderr"));
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        setsid();
+        dup2(slave, STDIN_FILENO);
+        close(master);
+        close(slave);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(slave);
+    auto key = [&](char c) { ASSERT_EQ(write(master, &c, 1), 1); };
+    auto heard = [&] { return ReadFile(played).size(); };
+    using namespace std::chrono_literals;
+
+    for (int i = 0; i < 500 && heard() == 0; ++i) std::this_thread::sleep_for(10ms);  // playing
+    key(' ');
+    std::this_thread::sleep_for(300ms);
+    const std::size_t paused = heard();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(heard(), paused) << "nothing is played while paused";
+    key(' ');
+    std::this_thread::sleep_for(300ms);
+    EXPECT_GT(heard(), paused) << "playing again after the second space";
+    key(' ');
+    std::this_thread::sleep_for(100ms);
+    key('q');  // stopping while paused: the reset wakes the worker
+
+    int status = -1;
+    const auto limit = std::chrono::steady_clock::now() + 10s;
+    while (waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(10ms);
+    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        FAIL() << "embrel-batch did not stop";
+    }
+    close(master);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    const Bytes e = ReadFile(dir.File("stderr"));
+    const std::string err(e.begin(), e.end());
+    EXPECT_EQ(Occurrences(err, "Paused: space resumes, q stops.\n"), 2u) << err;
+    EXPECT_EQ(Occurrences(err, "Resumed.\n"), 1u) << err;
+    EXPECT_NE(err.find("Stopped;"), std::string::npos) << err;
+    EXPECT_FALSE(Exists(out));
+    EXPECT_LT(heard(), s.data.size());
 }
 
 TEST(BatchSoundOptions, ParsesTheSoundOptions)
