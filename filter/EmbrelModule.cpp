@@ -2,15 +2,15 @@
 // self-registration of both classes and of the filter in the filter mapper.
 
 #include "filter/CSaturationFilter.h"
+#include "filter/CSaturationPage.h"
 #include "filter/framework/CClassFactory.h"
 #include "filter/framework/ModuleRegistration.h"
 
 namespace {
 
-// The property page's class is registered; its objects come with the page itself.
 const CFactoryTemplate g_Templates[] = {
     {L"Calyrix by Quorel", &CLSID_SaturationFilter, &CSaturationFilter::CreateInstance, nullptr},
-    {L"Calyrix by Quorel Property Page", &CLSID_SaturationPage, nullptr, nullptr},
+    {L"Calyrix by Quorel Property Page", &CLSID_SaturationPage, &CSaturationPage::CreateInstance, nullptr},
 };
 constexpr int g_cTemplates = sizeof g_Templates / sizeof g_Templates[0];
 

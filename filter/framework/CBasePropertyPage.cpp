@@ -1,0 +1,211 @@
+#include "filter/framework/CBasePropertyPage.h"
+
+#include <cwchar>
+#include <new>
+
+#include "platform/base/Interlocked.h"
+#include "platform/com/ComApi.h"
+
+CBasePropertyPage::CBasePropertyPage(LPCWSTR name, IUnknown* outer, int dialogId, int titleId) noexcept
+    : CUnknown(name, outer), dialogId(dialogId), titleId(titleId)
+{
+}
+
+CBasePropertyPage::~CBasePropertyPage()
+{
+    if (pageSite != nullptr)
+        pageSite->Release();
+}
+
+HRESULT CBasePropertyPage::NonDelegatingQueryInterface(REFIID riid, void** ppv)
+{
+    if (IsEqualIID(riid, IID_IPropertyPage))
+        return GetInterface(static_cast<IPropertyPage*>(this), ppv);
+    return CUnknown::NonDelegatingQueryInterface(riid, ppv);
+}
+
+ULONG CBasePropertyPage::NonDelegatingRelease()
+{
+    const LONG count = InterlockedDecrement(&refCount);
+    if (count > 0)
+        return static_cast<ULONG>(count);
+    // Kept alive while the site and the edited objects are let go.
+    refCount = 1;
+    if (pageSite != nullptr)
+        SetPageSite(nullptr);
+    SetObjects(0, nullptr);
+    delete this;
+    return 0;
+}
+
+HRESULT CBasePropertyPage::SetPageSite(IPropertyPageSite* pPageSite)
+{
+    if (pPageSite != nullptr) {
+        if (pageSite != nullptr)
+            return E_UNEXPECTED;
+        pageSite = pPageSite;
+        pageSite->AddRef();
+        return S_OK;
+    }
+    if (pageSite == nullptr)
+        return E_UNEXPECTED;
+    pageSite->Release();
+    pageSite = nullptr;
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::Activate(HWND, LPCRECT pRect, BOOL)
+{
+    if (pRect == nullptr)
+        return E_POINTER;
+    if (dialog != nullptr)
+        return E_UNEXPECTED;
+    window.reset(new (std::nothrow) MessageWindow(
+        [this](UINT message, WPARAM wParam, LPARAM lParam) { OnReceiveMessage(dialog, message, wParam, lParam); }));
+    if (!window)
+        return E_OUTOFMEMORY;
+    dialog = window->GetSafeHwnd();
+    OnReceiveMessage(dialog, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(this));
+    OnActivate();
+    Move(pRect);
+    return Show(SW_SHOWNORMAL);
+}
+
+HRESULT CBasePropertyPage::Deactivate()
+{
+    if (dialog == nullptr)
+        return E_UNEXPECTED;
+    OnDeactivate();
+    OnReceiveMessage(dialog, WM_DESTROY, 0, 0);
+    window.reset();
+    dialog = nullptr;
+    visible = false;
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::GetPageInfo(PROPPAGEINFO* pPageInfo)
+{
+    if (pPageInfo == nullptr)
+        return E_POINTER;
+    std::wstring title = TitleText();
+    if (title.size() > 256)
+        title.resize(256);
+    auto* text = static_cast<LPOLESTR>(CoTaskMemAlloc((title.size() + 1) * sizeof(OLECHAR)));
+    if (text == nullptr)
+        return E_OUTOFMEMORY;
+    std::wmemcpy(text, title.c_str(), title.size() + 1);
+    pPageInfo->cb = sizeof(PROPPAGEINFO);
+    pPageInfo->pszTitle = text;
+    pPageInfo->size = SIZE{340, 150};
+    SIZE size{};
+    if (DialogSize(&size))
+        pPageInfo->size = size;
+    pPageInfo->pszDocString = nullptr;
+    pPageInfo->pszHelpFile = nullptr;
+    pPageInfo->dwHelpContext = 0;
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::SetObjects(ULONG cObjects, IUnknown** ppUnk)
+{
+    if (cObjects == 1) {
+        if (ppUnk == nullptr || ppUnk[0] == nullptr)
+            return E_POINTER;
+        return OnConnect(ppUnk[0]);
+    }
+    if (cObjects == 0)
+        return OnDisconnect();
+    return E_UNEXPECTED;
+}
+
+HRESULT CBasePropertyPage::Show(UINT nCmdShow)
+{
+    if (dialog == nullptr)
+        return E_UNEXPECTED;
+    if (nCmdShow != SW_HIDE && nCmdShow != SW_SHOWNORMAL && nCmdShow != SW_SHOW)
+        return E_INVALIDARG;
+    visible = nCmdShow != SW_HIDE;
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::Move(LPCRECT pRect)
+{
+    if (pRect == nullptr)
+        return E_POINTER;
+    if (dialog == nullptr)
+        return E_UNEXPECTED;
+    rect = *pRect;
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::IsPageDirty()
+{
+    return dirty ? S_OK : S_FALSE;
+}
+
+HRESULT CBasePropertyPage::Apply()
+{
+    if (dialog == nullptr || pageSite == nullptr)
+        return E_UNEXPECTED;
+    if (dirty == 0)
+        return S_OK;
+    const HRESULT hr = OnApplyChanges();
+    if (SUCCEEDED(hr))
+        dirty = 0;
+    return hr;
+}
+
+HRESULT CBasePropertyPage::Help(LPCOLESTR)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT CBasePropertyPage::TranslateAccelerator(MSG*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT CBasePropertyPage::OnConnect(IUnknown*)
+{
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::OnDisconnect()
+{
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::OnActivate()
+{
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::OnDeactivate()
+{
+    return S_OK;
+}
+
+HRESULT CBasePropertyPage::OnApplyChanges()
+{
+    return S_OK;
+}
+
+LRESULT CBasePropertyPage::OnReceiveMessage(HWND, UINT, WPARAM, LPARAM)
+{
+    return 1;
+}
+
+int CBasePropertyPage::PumpDialogMessages()
+{
+    return window ? window->PumpMessages() : 0;
+}
+
+std::wstring CBasePropertyPage::TitleText()
+{
+    return std::wstring();
+}
+
+bool CBasePropertyPage::DialogSize(SIZE*)
+{
+    return false;
+}
