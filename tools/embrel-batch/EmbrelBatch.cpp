@@ -227,7 +227,8 @@ int EmbrelBatch::Run() noexcept
 
         const bool writing = !options.preview;
         bool listening = options.listen || options.preview;
-        DeviceListScope devices;
+        std::optional<DeviceListScope> devices;  // offline runs leave the sound service alone
+        if (listening) devices.emplace();
         if (listening && OutputDeviceList::GetCount() == 0) {
             if (options.preview) return fail(NoPreview);
             std::fputs(NoSoundCard, err);
