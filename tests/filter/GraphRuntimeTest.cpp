@@ -1,0 +1,231 @@
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "filter/framework/CMemAllocator.h"
+#include "filter/host/CWavFileRenderer.h"
+#include "tests/filter/FilterTestSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempFile {
+    std::string path;
+    explicit TempFile(const char* name)
+        : path((fs::temp_directory_path() / (std::to_string(getpid()) + "-" + name)).string())
+    {
+    }
+    ~TempFile() { fs::remove(path); }
+    void Write(const std::vector<BYTE>& bytes) const
+    {
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+};
+
+std::vector<BYTE> WavBytes(const WAVEFORMATEX& format, const std::vector<BYTE>& data)
+{
+    std::vector<BYTE> bytes = WavFile::MakeHeader(format, static_cast<DWORD>(data.size()));
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+} // namespace
+
+TEST(WavFileLoad, ReadsWhatItWritesAndRefusesWhatItCannotCarry)
+{
+    TempFile file("wavfile.wav");
+    WavFile loaded;
+    std::string error;
+    const WavFile pcm = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16({1, -2, 3, -4}));
+    file.Write(WavBytes(pcm.format, pcm.data));
+    ASSERT_TRUE(WavFile::Load(file.path, &loaded, &error)) << error;
+    EXPECT_EQ(loaded.data, pcm.data);
+    EXPECT_EQ(loaded.format.nBlockAlign, 4);
+
+    const WavFile ieee = MakeWav(WAVE_FORMAT_IEEE_FLOAT, 32, 1, 48000, Floats({0.5f, -0.25f}));
+    file.Write(WavBytes(ieee.format, ieee.data));
+    ASSERT_TRUE(WavFile::Load(file.path, &loaded, &error)) << error;
+    EXPECT_EQ(loaded.format.wFormatTag, WAVE_FORMAT_IEEE_FLOAT);
+    EXPECT_EQ(loaded.data, ieee.data);
+
+    // A data chunk cut short keeps what is there.
+    std::vector<BYTE> truncated = WavBytes(pcm.format, pcm.data);
+    truncated.resize(truncated.size() - 3);
+    file.Write(truncated);
+    ASSERT_TRUE(WavFile::Load(file.path, &loaded, &error));
+    EXPECT_EQ(loaded.data.size(), pcm.data.size() - 3);
+
+    WAVEFORMATEX wide = pcm.format;
+    wide.wBitsPerSample = 24;
+    file.Write(WavBytes(wide, pcm.data));
+    EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error));
+    std::vector<BYTE> noFormat = WavBytes(pcm.format, pcm.data);
+    std::memcpy(&noFormat[12], "junk", 4);
+    file.Write(noFormat);
+    EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error));
+    file.Write({'R', 'I', 'F', 'F', 0, 0});
+    EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error));
+    EXPECT_FALSE(WavFile::Load(file.path + ".none", &loaded, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(WavFileRenderer, WritesAPlayableFileOfTheStream)
+{
+    TempFile file("rendered.wav");
+    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 8, 1, 8000, std::vector<BYTE>(1001, 0x80));
+    CFilterGraph* graph = CFilterGraph::CreateInstance();
+    CWavSource* source = CWavSource::CreateInstance(wav, false, {});
+    CWavFileRenderer* renderer = CWavFileRenderer::CreateInstance(file.path);
+    graph->AddFilter(source, L"source");
+    graph->AddFilter(renderer, L"renderer");
+    ASSERT_EQ(graph->ConnectDirect(source->GetPin(0), renderer->GetPin(0), nullptr), S_OK);
+    ASSERT_EQ(graph->Run(), S_OK);
+    HRESULT result = E_FAIL;
+    ASSERT_EQ(graph->WaitForCompletion(10000, &result), S_OK);
+    EXPECT_EQ(result, S_OK);
+    graph->Stop();
+    graph->Release();
+    renderer->Release();
+    source->Release();
+
+    WavFile out;
+    std::string error;
+    ASSERT_TRUE(WavFile::Load(file.path, &out, &error)) << error;
+    EXPECT_EQ(out.data, wav.data);
+    // An odd data chunk is padded to an even RIFF size.
+    EXPECT_EQ(fs::file_size(file.path) % 2, 0u);
+}
+
+TEST(WavFileRenderer, AnUnwritableFileFailsThePause)
+{
+    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 1, 8000, Pcm16({1, 2}));
+    CFilterGraph* graph = CFilterGraph::CreateInstance();
+    CWavSource* source = CWavSource::CreateInstance(wav, false, {});
+    CWavFileRenderer* renderer = CWavFileRenderer::CreateInstance("/nonexistent-dir/x.wav");
+    graph->AddFilter(source, L"source");
+    graph->AddFilter(renderer, L"renderer");
+    ASSERT_EQ(graph->ConnectDirect(source->GetPin(0), renderer->GetPin(0), nullptr), S_OK);
+    EXPECT_TRUE(FAILED(graph->Run()));
+    FILTER_STATE state = State_Running;
+    source->GetState(0, &state);
+    EXPECT_EQ(state, State_Stopped);
+    graph->Release();
+    renderer->Release();
+    source->Release();
+}
+
+TEST(GraphRuntime, StoppingAtAnyMomentLosesNothingAndNeverHangs)
+{
+    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(std::vector<int>(40000, 1234)));
+    CWavSource::Options options;
+    options.bufferBytes = 64;
+    FilterGraphFixture g(wav, false, options);
+    ASSERT_EQ(g.Connect(), S_OK);
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_EQ(g.graph->Run(), S_OK);
+        for (int spin = 0; spin < i * 50; ++spin)
+            std::this_thread::yield();
+        ASSERT_EQ(g.graph->Stop(), S_OK);
+        int streaming = 1;
+        g.Settings()->get_Streaming(&streaming);
+        EXPECT_EQ(streaming, 0);
+    }
+    // Whatever arrived came in whole samples of whole frames.
+    EXPECT_EQ(g.renderer->Bytes().size() % 4, 0u);
+    ASSERT_EQ(g.RunToEnd(), S_OK);
+}
+
+TEST(GraphRuntime, SamplesOutsideTheStreamingStateAreRefused)
+{
+    FilterGraphFixture g(MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(std::vector<int>(64))), false);
+    ASSERT_EQ(g.Connect(), S_OK);
+    CMemAllocator* allocator = CMemAllocator::CreateInstance();
+    ALLOCATOR_PROPERTIES request{1, 64, 1, 0}, actual{};
+    allocator->SetProperties(&request, &actual);
+    allocator->Commit();
+    IMediaSample* sample = nullptr;
+    allocator->GetBuffer(&sample, nullptr, nullptr, 0);
+    void* found = nullptr;
+    PinOf(g.filter, 0)->QueryInterface(IID_IMemInputPin, &found);
+    auto* input = static_cast<IMemInputPin*>(found);
+
+    EXPECT_EQ(input->Receive(sample), VFW_E_WRONG_STATE);
+    EXPECT_EQ(input->Receive(nullptr), E_POINTER);
+    ASSERT_EQ(g.renderer->Pause(), S_OK);
+    ASSERT_EQ(g.filter->Pause(), S_OK);
+    EXPECT_EQ(input->Receive(sample), S_OK);
+    EXPECT_EQ(g.renderer->Bytes().size(), 64u);
+
+    // A sample announcing another format is refused before it is touched.
+    CMediaType other = AudioType(WAVE_FORMAT_PCM, 8, 1);
+    sample->SetMediaType(&other);
+    EXPECT_EQ(input->Receive(sample), VFW_E_INVALIDMEDIATYPE);
+    sample->SetMediaType(nullptr);
+
+    // While flushing nothing is delivered.
+    ASSERT_EQ(PinOf(g.filter, 0)->BeginFlush(), S_OK);
+    EXPECT_EQ(input->Receive(sample), S_FALSE);
+    ASSERT_EQ(PinOf(g.filter, 0)->EndFlush(), S_OK);
+    EXPECT_EQ(g.renderer->Bytes().size(), 64u);
+    EXPECT_EQ(input->Receive(sample), S_OK);
+    EXPECT_EQ(g.renderer->Bytes().size(), 128u);
+
+    g.filter->Stop();
+    g.renderer->Stop();
+    EXPECT_EQ(input->Receive(sample), VFW_E_WRONG_STATE);
+    input->Release();
+    sample->Release();
+    allocator->Decommit();
+    allocator->Release();
+}
+
+TEST(GraphRuntime, RemovingAFilterDisconnectsItAndReleasesEverything)
+{
+    const LONG before = CUnknown::ObjectsActive();
+    {
+        FilterGraphFixture g(MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(std::vector<int>(64))), false);
+        ASSERT_EQ(g.Connect(), S_OK);
+        ASSERT_EQ(g.graph->RemoveFilter(g.filter), S_OK);
+        EXPECT_FALSE(static_cast<CBasePin*>(PinOf(g.source, 0))->IsConnected());
+        EXPECT_FALSE(static_cast<CBasePin*>(PinOf(g.renderer, 0))->IsConnected());
+        EXPECT_EQ(g.graph->RemoveFilter(g.filter), VFW_E_NOT_FOUND);
+        IBaseFilter* found = nullptr;
+        EXPECT_EQ(g.graph->FindFilterByName(L"renderer", &found), S_OK);
+        EXPECT_EQ(found, static_cast<IBaseFilter*>(g.renderer));
+        found->Release();
+        EXPECT_EQ(g.graph->AddFilter(g.renderer, L"again"), VFW_E_DUPLICATE_NAME);
+    }
+    EXPECT_EQ(CUnknown::ObjectsActive(), before);
+}
+
+TEST(GraphRuntime, AggregatedFilterAnswersThroughItsOuterObject)
+{
+    struct Outer final : IUnknown {
+        IUnknown* inner = nullptr;
+        int queries = 0;
+        HRESULT QueryInterface(REFIID riid, void** ppv) override
+        {
+            ++queries;
+            return inner->QueryInterface(riid, ppv);
+        }
+        ULONG AddRef() override { return 2; }
+        ULONG Release() override { return 1; }
+    } outer;
+    HRESULT hr = S_OK;
+    CUnknown* filter = CSaturationFilter::CreateInstance(&outer, &hr);
+    outer.inner = filter->GetInner();
+    filter->NonDelegatingAddRef();
+    void* settings = nullptr;
+    ASSERT_EQ(filter->NonDelegatingQueryInterface(IID_ISaturationSettings, &settings), S_OK);
+    void* presets = nullptr;
+    // The embedded interfaces delegate to the outer object.
+    ASSERT_EQ(static_cast<ISaturationSettings*>(settings)->QueryInterface(IID_IFilterPresets, &presets), S_OK);
+    EXPECT_EQ(outer.queries, 1);
+    filter->NonDelegatingRelease();
+}
