@@ -84,7 +84,7 @@ int CallExport(const char* name, bool unregister)
     const HRESULT hr = function();
     if (SUCCEEDED(init))
         CoUninitialize();
-    ::dlclose(module);
+    // The module stays mapped until exit: what its static objects hold stays reachable.
     if (FAILED(hr)) {
         std::fprintf(stderr, "regsvr: %s in %s failed: 0x%08X\n", entry, name, static_cast<unsigned>(hr));
         return kExitCallFailed;
