@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "platform/base/WaveFormat.h"
 #include "platform/com/Streams.h"
 #include "platform/com/Unknown.h"
 
@@ -76,21 +77,6 @@ constexpr long EC_COMPLETE = 0x01;
 constexpr long EC_USERABORT = 0x02;
 constexpr long EC_ERRORABORT = 0x03;
 
-// Wave formats, packed as on disk (18 bytes).
-constexpr WORD WAVE_FORMAT_PCM = 1;
-constexpr WORD WAVE_FORMAT_IEEE_FLOAT = 3;
-#pragma pack(push, 1)
-struct WAVEFORMATEX {
-    WORD wFormatTag;
-    WORD nChannels;
-    DWORD nSamplesPerSec;
-    DWORD nAvgBytesPerSec;
-    WORD nBlockAlign;
-    WORD wBitsPerSample;
-    WORD cbSize;
-};
-#pragma pack(pop)
-static_assert(sizeof(WAVEFORMATEX) == 18);
 
 struct AM_MEDIA_TYPE {
     GUID majortype;
