@@ -45,10 +45,17 @@ HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** p
 
 HRESULT CClassFactory::LockServer(BOOL fLock)
 {
-    if (fLock)
+    if (fLock) {
+        serverLocks_.fetch_add(1, std::memory_order_relaxed);
         module_.Lock();
-    else
-        module_.Unlock();
+        return S_OK;
+    }
+    LONG held = serverLocks_.load(std::memory_order_relaxed);
+    do {
+        if (held <= 0)
+            return E_UNEXPECTED;
+    } while (!serverLocks_.compare_exchange_weak(held, held - 1, std::memory_order_acq_rel));
+    module_.Unlock();
     return S_OK;
 }
 

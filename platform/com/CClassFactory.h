@@ -2,8 +2,11 @@
 
 // A class factory for one class of a module, meant to be a static object of the module.
 // References to it and LockServer count as locks of the module, so DllCanUnloadNow
-// answers S_FALSE while a client holds the factory.
+// answers S_FALSE while a client holds the factory. LockServer(FALSE) only undoes a
+// LockServer(TRUE) of the same factory: one too many answers E_UNEXPECTED and leaves the
+// module's count alone, so it cannot release a lock that a factory reference holds.
 
+#include <atomic>
 #include <cstddef>
 
 #include "platform/com/CComModule.h"
@@ -37,4 +40,5 @@ private:
     CLSID clsid_;
     CreateFunction create_;
     bool allowAggregation_;
+    std::atomic<LONG> serverLocks_{0};
 };

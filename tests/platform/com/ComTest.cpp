@@ -261,6 +261,34 @@ TEST_F(ComTest, CreatesByClassAndProgIdAndUnloadsWhenUnused)
     EXPECT_EQ(CO_E_CLASSSTRING, CLSIDFromProgID(Utf8ToOle(kCounterProgId).c_str(), &clsid));
 }
 
+// An unmatched LockServer(FALSE) must not release what a factory reference holds.
+TEST_F(ComTest, ServerLocksCountOnlyWhatWasLocked)
+{
+    ASSERT_EQ(S_OK, CallExport("DllRegisterServer"));
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(S_OK, CoGetClassObject(CLSID_Counter, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                     reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(E_UNEXPECTED, factory->LockServer(FALSE));
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_TRUE(ModuleLoaded()) << "the factory reference still holds the module";
+
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    factory->Release();
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_TRUE(ModuleLoaded()) << "one server lock is left";
+
+    ASSERT_EQ(S_OK, CoGetClassObject(CLSID_Counter, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                     reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    EXPECT_EQ(E_UNEXPECTED, factory->LockServer(FALSE));
+    factory->Release();
+    CoFreeUnusedLibrariesEx(0, 0);
+    EXPECT_FALSE(ModuleLoaded());
+    ASSERT_EQ(S_OK, CallExport("DllUnregisterServer"));
+}
+
 // Objects made and dropped on several threads while another sweeps for unused modules.
 TEST_F(ComTest, CreationRacesWithUnloading)
 {
