@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -229,6 +230,7 @@ TEST_F(EmbrelBatchTest, TheResultCrossesFileSystemsAndAFailedMoveKeepsIt)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("The result is kept in " + otherTmp + "/~Embrel~.wav"), std::string::npos) << r.err;
     EXPECT_TRUE(Exists(otherTmp + "/~Embrel~.wav"));
+
     if (std::system(("rm -rf " + Quote(otherTmp)).c_str()) != 0) ADD_FAILURE();
 }
 
@@ -270,4 +272,17 @@ TEST_F(EmbrelBatchTest, FilesWrittenBySoxAndFfmpegAreProcessed)
         ++ran;
     }
     if (ran == 0) GTEST_SKIP() << "neither sox nor ffmpeg is installed";
+}
+
+TEST_F(EmbrelBatchTest, AResultKeptInTheTemporaryFileIsNotTruncatedByEmbrelingIt)
+{
+    const std::string kept = tmp + "/~Embrel~.wav";
+    Demo("~Embrel~.wav", "--seconds 0.2");
+    ASSERT_EQ(std::rename(dir.File("~Embrel~.wav").c_str(), kept.c_str()), 0);
+    const Bytes keptBytes = ReadFile(kept);
+    const Result r = Batch("-q " + Quote(kept) + " " + Quote(dir.File("out.wav")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Cannot use " + kept + " as input: the result is made in that file.\nMove it elsewhere first.\n");
+    EXPECT_EQ(ReadFile(kept), keptBytes);
+    EXPECT_FALSE(Exists(dir.File("out.wav")));
 }

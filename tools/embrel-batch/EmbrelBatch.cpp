@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 #include <vector>
@@ -246,6 +247,16 @@ int EmbrelBatch::Run() noexcept
             if (length == 0 || length >= sizeof tempDir)
                 return fail("The temporary directory's path is too long (TMPDIR).\n");
             temporary.emplace(std::string(tempDir) + TemporaryName);
+            // Creating the temporary file truncates it: an input that is that file (a result
+            // kept after a failed move) would be lost.
+            struct stat inputStat, temporaryStat;
+            if (stat(options.input.c_str(), &inputStat) == 0 &&
+                stat(temporary->Path().c_str(), &temporaryStat) == 0 &&
+                inputStat.st_dev == temporaryStat.st_dev && inputStat.st_ino == temporaryStat.st_ino) {
+                std::fprintf(err, "Cannot use %s as input: the result is made in that file.\n"
+                                  "Move it elsewhere first.\n", options.input.c_str());
+                return 1;
+            }
             if (!temporary->Lock()) {
                 std::fprintf(err, "Cannot use %s: another run is using it, or the directory is not writable.\n",
                              temporary->Path().c_str());
