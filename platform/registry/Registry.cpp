@@ -76,6 +76,41 @@ LSTATUS NewHandle(const Location& where, PHKEY result)
     return ERROR_SUCCESS;
 }
 
+// Runs use on the key a handle names, as the file holds it now.
+template <class F>
+LSTATUS ReadKey(HKEY hKey, F use)
+{
+    Location where;
+    LSTATUS rc = Resolve(hKey, nullptr, &where);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    CRegistryTree tree;
+    rc = CRegistryFile::Load(tree);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    CRegistryTree::Key* key = FindHandleKey(tree, where);
+    if (key == nullptr)
+        return ERROR_KEY_DELETED;
+    return use(*key);
+}
+
+// Runs change on the key a handle names under the file lock; the file is replaced when it
+// answers ERROR_SUCCESS.
+template <class F>
+LSTATUS ChangeKey(HKEY hKey, F change)
+{
+    Location where;
+    const LSTATUS rc = Resolve(hKey, nullptr, &where);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    return CRegistryFile::Update([&](CRegistryTree& tree) -> LONG {
+        CRegistryTree::Key* key = FindHandleKey(tree, where);
+        if (key == nullptr)
+            return ERROR_KEY_DELETED;
+        return change(*key);
+    });
+}
+
 // The registry calls answer out of memory with a code, never an exception.
 template <class F>
 LSTATUS NoThrow(F body)
@@ -221,18 +256,11 @@ LSTATUS RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const
         } else {
             return ERROR_INVALID_PARAMETER;
         }
-        Location where;
-        LSTATUS rc = Resolve(hKey, nullptr, &where);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        return CRegistryFile::Update([&](CRegistryTree& tree) -> LONG {
-            CRegistryTree::Key* key = FindHandleKey(tree, where);
-            if (key == nullptr)
-                return ERROR_KEY_DELETED;
-            auto it = key->values.find(value.name);
-            if (it != key->values.end())
+        return ChangeKey(hKey, [&](CRegistryTree::Key& key) -> LONG {
+            auto it = key.values.find(value.name);
+            if (it != key.values.end())
                 value.name = it->second.name; // keep the first spelling
-            key->values[value.name] = value;
+            key.values[value.name] = value;
             return ERROR_SUCCESS;
         });
     });
@@ -242,36 +270,20 @@ LSTATUS RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD, LPDWORD lpType,
                          LPDWORD lpcbData)
 {
     return NoThrow([&]() -> LSTATUS {
-        Location where;
-        LSTATUS rc = Resolve(hKey, nullptr, &where);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        CRegistryTree tree;
-        rc = CRegistryFile::Load(tree);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        CRegistryTree::Key* key = FindHandleKey(tree, where);
-        if (key == nullptr)
-            return ERROR_KEY_DELETED;
-        auto it = key->values.find(ValueName(lpValueName));
-        if (it == key->values.end())
-            return ERROR_FILE_NOT_FOUND;
-        return CopyData(it->second, lpType, lpData, lpcbData);
+        return ReadKey(hKey, [&](CRegistryTree::Key& key) -> LSTATUS {
+            auto it = key.values.find(ValueName(lpValueName));
+            if (it == key.values.end())
+                return ERROR_FILE_NOT_FOUND;
+            return CopyData(it->second, lpType, lpData, lpcbData);
+        });
     });
 }
 
 LSTATUS RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
 {
     return NoThrow([&]() -> LSTATUS {
-        Location where;
-        LSTATUS rc = Resolve(hKey, nullptr, &where);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        return CRegistryFile::Update([&](CRegistryTree& tree) -> LONG {
-            CRegistryTree::Key* key = FindHandleKey(tree, where);
-            if (key == nullptr)
-                return ERROR_KEY_DELETED;
-            return key->values.erase(ValueName(lpValueName)) == 1 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+        return ChangeKey(hKey, [&](CRegistryTree::Key& key) -> LONG {
+            return key.values.erase(ValueName(lpValueName)) == 1 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
         });
     });
 }
@@ -326,27 +338,18 @@ LSTATUS RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
                       LPDWORD lpcchClass, void*)
 {
     return NoThrow([&]() -> LSTATUS {
-        Location where;
-        LSTATUS rc = Resolve(hKey, nullptr, &where);
-        if (rc != ERROR_SUCCESS)
+        return ReadKey(hKey, [&](CRegistryTree::Key& key) -> LSTATUS {
+            if (dwIndex >= key.subkeys.size())
+                return ERROR_NO_MORE_ITEMS;
+            auto it = key.subkeys.begin();
+            std::advance(it, dwIndex);
+            const LSTATUS rc = CopyName(it->second->name, lpName, lpcchName);
+            if (rc == ERROR_SUCCESS && lpClass != nullptr && lpcchClass != nullptr && *lpcchClass > 0) {
+                *lpClass = '\0';
+                *lpcchClass = 0;
+            }
             return rc;
-        CRegistryTree tree;
-        rc = CRegistryFile::Load(tree);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        CRegistryTree::Key* key = FindHandleKey(tree, where);
-        if (key == nullptr)
-            return ERROR_KEY_DELETED;
-        if (dwIndex >= key->subkeys.size())
-            return ERROR_NO_MORE_ITEMS;
-        auto it = key->subkeys.begin();
-        std::advance(it, dwIndex);
-        rc = CopyName(it->second->name, lpName, lpcchName);
-        if (rc == ERROR_SUCCESS && lpClass != nullptr && lpcchClass != nullptr && *lpcchClass > 0) {
-            *lpClass = '\0';
-            *lpcchClass = 0;
-        }
-        return rc;
+        });
     });
 }
 
@@ -354,25 +357,16 @@ LSTATUS RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcch
                       LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
 {
     return NoThrow([&]() -> LSTATUS {
-        Location where;
-        LSTATUS rc = Resolve(hKey, nullptr, &where);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        CRegistryTree tree;
-        rc = CRegistryFile::Load(tree);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        CRegistryTree::Key* key = FindHandleKey(tree, where);
-        if (key == nullptr)
-            return ERROR_KEY_DELETED;
-        if (dwIndex >= key->values.size())
-            return ERROR_NO_MORE_ITEMS;
-        auto it = key->values.begin();
-        std::advance(it, dwIndex);
-        rc = CopyName(it->second.name, lpValueName, lpcchValueName);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        return CopyData(it->second, lpType, lpData, lpcbData);
+        return ReadKey(hKey, [&](CRegistryTree::Key& key) -> LSTATUS {
+            if (dwIndex >= key.values.size())
+                return ERROR_NO_MORE_ITEMS;
+            auto it = key.values.begin();
+            std::advance(it, dwIndex);
+            const LSTATUS rc = CopyName(it->second.name, lpValueName, lpcchValueName);
+            if (rc != ERROR_SUCCESS)
+                return rc;
+            return CopyData(it->second, lpType, lpData, lpcbData);
+        });
     });
 }
 
