@@ -1,6 +1,5 @@
 #include "program/audio/WavReader.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "platform/base/Memory.h"
@@ -14,46 +13,15 @@ constexpr FOURCC DataId = mmioFOURCC('d', 'a', 't', 'a');
 }  // namespace
 
 WavReader::WavReader() noexcept
-    : fileName{}, file(nullptr), riffChunk{}, formatChunk{}, dataChunk{}, bytesRemaining(0),
-      format(nullptr), fileFormat{}, extraBytes(0), bufferInfo{}, copied(0), step(0),
-      errorFlag(0), errorText{}
+    : WavFile("The input file name is too long.\n"),
+      file(nullptr), riffChunk{}, formatChunk{}, dataChunk{}, bytesRemaining(0), fileFormat{},
+      extraBytes(0), bufferInfo{}, copied(0), step(0)
 {
 }
 
 WavReader::~WavReader()
 {
-    FreeFormat();
     if (file) mmioClose(file, 0);
-}
-
-void WavReader::Fail(const char* message) noexcept
-{
-    errorFlag = 1;
-    std::snprintf(errorText, sizeof errorText, message, fileName);
-}
-
-void WavReader::FreeFormat() noexcept
-{
-    if (format) GlobalFree(format);
-    format = nullptr;
-}
-
-void WavReader::SetFileName(const char* name) noexcept
-{
-    errorFlag = 0;
-    if (!name || std::strlen(name) >= sizeof fileName) {
-        fileName[0] = '\0';
-        errorFlag = 1;
-        std::snprintf(errorText, sizeof errorText, "The input file name is too long.\n");
-        return;
-    }
-    std::strcpy(fileName, name);
-}
-
-const char* WavReader::GetFileName() noexcept
-{
-    errorFlag = 0;
-    return fileName;
 }
 
 void WavReader::Open() noexcept

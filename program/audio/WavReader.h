@@ -1,24 +1,18 @@
 #pragma once
 
-#include "platform/base/WaveFormat.h"
 #include "platform/mmio/Mmio.h"
+#include "program/audio/WavFile.h"
 
 // Reads a PCM WAV file: checks its RIFF header, keeps its format and chunk records, and
 // hands out the bytes of the data chunk in blocks. Every operation except SetBufferSize
 // clears errorFlag on entry (the value accessors too); a failed step sets it and leaves
 // its message, with %s replaced by the file name, in errorText.
-class WavReader {
+class WavReader : public WavFile {
 public:
-    static constexpr int PathLength = 4096;
-
     WavReader() noexcept;
     ~WavReader();
     WavReader(const WavReader&) = delete;
     WavReader& operator=(const WavReader&) = delete;
-
-    // A name longer than the path limit is refused (errorFlag set, name emptied).
-    void SetFileName(const char* name) noexcept;
-    const char* GetFileName() noexcept;
 
     void Open() noexcept;
     void ReadHeader(int bufferSize) noexcept;
@@ -35,25 +29,15 @@ public:
     const MMCKINFO& GetDataChunk() noexcept;
     const WAVEFORMATEX* GetFormat() noexcept;
 
-    int GetErrorFlag() const noexcept { return errorFlag; }
-    const char* GetErrorText() const noexcept { return errorText; }
-
 private:
-    void Fail(const char* message) noexcept;
-    void FreeFormat() noexcept;
-
-    char fileName[PathLength];
     HMMIO file;
     MMCKINFO riffChunk;
     MMCKINFO formatChunk;
     MMCKINFO dataChunk;
     int bytesRemaining;
-    WAVEFORMATEX* format;
     PCMWAVEFORMAT fileFormat;
     DWORD extraBytes;
     MMIOINFO bufferInfo;
     int copied;
     int step;
-    int errorFlag;
-    char errorText[1024];
 };

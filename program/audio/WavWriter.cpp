@@ -1,50 +1,19 @@
 #include "program/audio/WavWriter.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "platform/base/Memory.h"
 
 WavWriter::WavWriter() noexcept
-    : fileName{}, file(nullptr), riffChunk{}, formatChunk{}, dataChunk{}, format(nullptr),
-      bufferInfo{}, copied(0), step(0), written(0), errorFlag(0), errorText{}
+    : WavFile("The output file name is too long.\n"),
+      file(nullptr), riffChunk{}, formatChunk{}, dataChunk{}, bufferInfo{}, copied(0), step(0),
+      written(0)
 {
 }
 
 WavWriter::~WavWriter()
 {
-    FreeFormat();
     if (file) mmioClose(file, 0);
-}
-
-void WavWriter::Fail(const char* message) noexcept
-{
-    errorFlag = 1;
-    std::snprintf(errorText, sizeof errorText, message, fileName);
-}
-
-void WavWriter::FreeFormat() noexcept
-{
-    if (format) GlobalFree(format);
-    format = nullptr;
-}
-
-void WavWriter::SetFileName(const char* name) noexcept
-{
-    errorFlag = 0;
-    if (!name || std::strlen(name) >= sizeof fileName) {
-        fileName[0] = '\0';
-        errorFlag = 1;
-        std::snprintf(errorText, sizeof errorText, "The output file name is too long.\n");
-        return;
-    }
-    std::strcpy(fileName, name);
-}
-
-const char* WavWriter::GetFileName() noexcept
-{
-    errorFlag = 0;
-    return fileName;
 }
 
 void WavWriter::Create() noexcept

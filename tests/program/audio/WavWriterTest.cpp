@@ -158,3 +158,28 @@ TEST_F(WavWriterTest, AMissingSourceFormatIsNeverUsed)
     EXPECT_EQ(writer.GetErrorFlag(), 1);
     writer.Finish();
 }
+
+TEST(WavFileNames, ANameBeyondThePathLimitIsRefusedNotTruncated)
+{
+    const std::string longName = "/tmp/" + std::string(WavFile::PathLength, 'x') + ".wav";
+    WavReader reader;
+    reader.SetFileName(longName.c_str());
+    EXPECT_EQ(reader.GetErrorFlag(), 1);
+    EXPECT_STREQ(reader.GetErrorText(), "The input file name is too long.\n");
+    EXPECT_STREQ(reader.GetFileName(), "");
+    EXPECT_EQ(reader.GetErrorFlag(), 0) << "GetFileName clears the flag";
+    reader.Open();
+    EXPECT_EQ(reader.GetErrorFlag(), 1) << "an empty name opens nothing";
+
+    WavWriter writer;
+    writer.SetFileName(longName.c_str());
+    EXPECT_EQ(writer.GetErrorFlag(), 1);
+    EXPECT_STREQ(writer.GetErrorText(), "The output file name is too long.\n");
+    writer.Create();
+    EXPECT_EQ(writer.GetErrorFlag(), 1) << "nothing is created under a cut name";
+
+    const std::string fits = "/tmp/" + std::string(WavFile::PathLength - 6, 'y');
+    writer.SetFileName(fits.c_str());
+    EXPECT_EQ(writer.GetErrorFlag(), 0);
+    EXPECT_EQ(writer.GetFileName(), fits);
+}
