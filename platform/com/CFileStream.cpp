@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include "platform/com/ComApi.h"
-#include "platform/com/StreamCopy.h"
 
 namespace {
 
@@ -53,29 +52,6 @@ CFileStream::~CFileStream()
 {
     if (fd_ >= 0)
         ::close(fd_);
-}
-
-HRESULT CFileStream::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ISequentialStream) || IsEqualIID(riid, IID_IStream)) {
-        *ppv = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CFileStream::AddRef() { return ++refs_; }
-
-ULONG CFileStream::Release()
-{
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT CFileStream::Read(void* pv, ULONG cb, ULONG* pcbRead)
@@ -156,11 +132,6 @@ HRESULT CFileStream::SetSize(ULARGE_INTEGER libNewSize)
     return S_OK;
 }
 
-HRESULT CFileStream::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten)
-{
-    return CopyStreamData(this, pstm, cb, pcbRead, pcbWritten);
-}
-
 HRESULT CFileStream::Commit(DWORD)
 {
     if ((mode_ & 3) != STGM_READ && ::fsync(fd_) != 0)
@@ -168,9 +139,6 @@ HRESULT CFileStream::Commit(DWORD)
     return S_OK;
 }
 
-HRESULT CFileStream::Revert() { return S_OK; }
-HRESULT CFileStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return STG_E_INVALIDFUNCTION; }
-HRESULT CFileStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return STG_E_INVALIDFUNCTION; }
 
 HRESULT CFileStream::Stat(STATSTG* pstatstg, DWORD grfStatFlag)
 {

@@ -4,64 +4,11 @@
 #include <new>
 
 #include "platform/com/ComApi.h"
-#include "platform/com/StreamCopy.h"
-
-HRESULT CopyStreamData(IStream* from, IStream* to, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
-                       ULARGE_INTEGER* pcbWritten)
-{
-    if (to == nullptr)
-        return STG_E_INVALIDPOINTER;
-    BYTE buffer[8192];
-    ULONGLONG readTotal = 0, writtenTotal = 0;
-    HRESULT hr = S_OK;
-    while (readTotal < cb.QuadPart) {
-        const ULONGLONG left = cb.QuadPart - readTotal;
-        const ULONG chunk = left < sizeof buffer ? static_cast<ULONG>(left) : static_cast<ULONG>(sizeof buffer);
-        ULONG got = 0;
-        hr = from->Read(buffer, chunk, &got);
-        if (FAILED(hr) || got == 0)
-            break;
-        readTotal += got;
-        ULONG put = 0;
-        hr = to->Write(buffer, got, &put);
-        writtenTotal += put;
-        if (FAILED(hr))
-            break;
-    }
-    if (pcbRead != nullptr)
-        pcbRead->QuadPart = readTotal;
-    if (pcbWritten != nullptr)
-        pcbWritten->QuadPart = writtenTotal;
-    return FAILED(hr) ? hr : S_OK;
-}
 
 CMemoryStream::CMemoryStream(const void* data, ULONG size)
 {
     if (data != nullptr && size > 0)
         data_.assign(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-}
-
-HRESULT CMemoryStream::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ISequentialStream) || IsEqualIID(riid, IID_IStream)) {
-        *ppv = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CMemoryStream::AddRef() { return ++refs_; }
-
-ULONG CMemoryStream::Release()
-{
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 HRESULT CMemoryStream::Read(void* pv, ULONG cb, ULONG* pcbRead)
@@ -132,15 +79,7 @@ HRESULT CMemoryStream::SetSize(ULARGE_INTEGER libNewSize)
     return S_OK;
 }
 
-HRESULT CMemoryStream::CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten)
-{
-    return CopyStreamData(this, pstm, cb, pcbRead, pcbWritten);
-}
-
 HRESULT CMemoryStream::Commit(DWORD) { return S_OK; }
-HRESULT CMemoryStream::Revert() { return S_OK; }
-HRESULT CMemoryStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return STG_E_INVALIDFUNCTION; }
-HRESULT CMemoryStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return STG_E_INVALIDFUNCTION; }
 
 HRESULT CMemoryStream::Stat(STATSTG* pstatstg, DWORD)
 {
