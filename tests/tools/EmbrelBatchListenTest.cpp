@@ -11,32 +11,15 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BatchRun.h"
 #include "WavTestFiles.h"
 #include "tools/embrel-batch/BatchOptions.h"
 
 using namespace wavtest;
+using namespace batchtest;
 
 // embrel-batch playing on virtual wave-out devices that capture what they play.
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
 
 std::size_t Occurrences(const std::string& text, const std::string& part)
 {
@@ -59,16 +42,7 @@ protected:
 
     Result Batch(const std::string& waveout, const std::string& args)
     {
-        const std::string outFile = dir.File("stdout"), errFile = dir.File("stderr");
-        const std::string command = "TMPDIR=" + Quote(tmp) + " CALYRIX_WAVEOUT=" + Quote(waveout) + " " +
-                                    EMBREL_BATCH + std::string(" ") + args + " >" + Quote(outFile) +
-                                    " 2>" + Quote(errFile) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, {}};
-        Bytes o = ReadFile(outFile), e = ReadFile(errFile);
-        r.out.assign(o.begin(), o.end());
-        r.err.assign(e.begin(), e.end());
-        return r;
+        return RunBatch("TMPDIR=" + Quote(tmp) + " CALYRIX_WAVEOUT=" + Quote(waveout), args, dir);
     }
 
     std::string Capturing(double speed, int devices = 1)

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "BatchRun.h"
 #include "WavTestFiles.h"
 #include "engine/FactoryPresets.h"
 #include "engine/SaturationEngine.h"
@@ -15,27 +16,9 @@
 #include "program/audio/WavReader.h"
 
 using namespace wavtest;
+using namespace batchtest;
 
 namespace {
-
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
 
 class EmbrelBatchTest : public ::testing::Test {
 protected:
@@ -47,16 +30,7 @@ protected:
 
     Result Batch(const std::string& args, const std::string& tmpdir = "")
     {
-        const std::string outFile = dir.File("stdout"), errFile = dir.File("stderr");
-        const std::string command = "TMPDIR=" + Quote(tmpdir.empty() ? tmp : tmpdir) + " " +
-                                    EMBREL_BATCH + std::string(" ") + args + " >" + Quote(outFile) +
-                                    " 2>" + Quote(errFile) + " </dev/null";
-        const int raw = std::system(command.c_str());
-        Result r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, {}};
-        Bytes o = ReadFile(outFile), e = ReadFile(errFile);
-        r.out.assign(o.begin(), o.end());
-        r.err.assign(e.begin(), e.end());
-        return r;
+        return RunBatch("TMPDIR=" + Quote(tmpdir.empty() ? tmp : tmpdir), args, dir);
     }
 
     std::string Demo(const std::string& name, const std::string& args)
