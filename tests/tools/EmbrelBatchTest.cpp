@@ -2,10 +2,13 @@
 
 #include <climits>
 #include <cstdio>
+#include <pty.h>
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "BatchRun.h"
@@ -259,4 +262,49 @@ TEST_F(EmbrelBatchTest, AResultKeptInTheTemporaryFileIsNotTruncatedByEmbrelingIt
     EXPECT_EQ(r.err, "Cannot use " + kept + " as input: the result is made in that file.\nMove it elsewhere first.\n");
     EXPECT_EQ(ReadFile(kept), keptBytes);
     EXPECT_FALSE(Exists(dir.File("out.wav")));
+}
+
+TEST_F(EmbrelBatchTest, OnATerminalAProgressBarShowsTruncatedPercentsUnlessQuiet)
+{
+    Spec s;
+    s.channels = 1;
+    s.data = Ramp(16384 * 3);  // three blocks of 8192 frames
+    const std::string in = dir.File("in.wav"), out = dir.File("out.wav");
+    WriteFile(in, Build(s));
+
+    // stderr on a pseudo-terminal; returns what the tool wrote there.
+    auto onTerminal = [&](const std::string& options) {
+        int master = -1, slave = -1;
+        EXPECT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+        const std::string command = "TMPDIR=" + Quote(tmp) + " exec " + EMBREL_BATCH + " " + options + " " +
+                                    Quote(in) + " " + Quote(out) + " >" + Quote(dir.File("stdout")) + " </dev/null";
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setsid();
+            dup2(slave, STDERR_FILENO);
+            close(master);
+            close(slave);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(slave);
+        std::string text;
+        char buffer[4096];
+        for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) text.append(buffer, std::size_t(n));
+        close(master);
+        int status = -1;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+        return text;
+    };
+
+    const std::string bar = onTerminal("");
+    EXPECT_NE(bar.find("\r[#############                           ]  33%"), std::string::npos) << bar;
+    EXPECT_NE(bar.find(" 66%"), std::string::npos) << "2 of 3 blocks is 66 %, not 67 %: " << bar;
+    EXPECT_EQ(bar.find(" 67%"), std::string::npos) << bar;
+    EXPECT_NE(bar.find("] 100%"), std::string::npos) << bar;
+    const Bytes summary = ReadFile(dir.File("stdout"));
+    EXPECT_EQ(std::string(summary.begin(), summary.end()).find("24576 frames embreled"), 0u);
+
+    EXPECT_EQ(onTerminal("-q"), "");
 }
