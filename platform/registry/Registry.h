@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/base/Types.h"
+#include "platform/base/WinError.h"
 
 struct HKEY__;
 using HKEY = HKEY__*;
@@ -28,21 +29,6 @@ using LPBYTE = BYTE*;
 // be read before its initialisation by another static object.
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000000u)))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000001u)))
-
-// Win32 error codes the registry answers with.
-constexpr LSTATUS ERROR_SUCCESS = 0;
-constexpr LSTATUS ERROR_FILE_NOT_FOUND = 2;
-constexpr LSTATUS ERROR_ACCESS_DENIED = 5;
-constexpr LSTATUS ERROR_INVALID_HANDLE = 6;
-constexpr LSTATUS ERROR_NOT_ENOUGH_MEMORY = 8;
-constexpr LSTATUS ERROR_INVALID_PARAMETER = 87;
-constexpr LSTATUS ERROR_MORE_DATA = 234;
-constexpr LSTATUS ERROR_NO_MORE_ITEMS = 259;
-constexpr LSTATUS ERROR_BADDB = 1009;
-constexpr LSTATUS ERROR_BADKEY = 1010;
-constexpr LSTATUS ERROR_CANTREAD = 1012;
-constexpr LSTATUS ERROR_CANTWRITE = 1013;
-constexpr LSTATUS ERROR_KEY_DELETED = 1018;
 
 // Value types.
 constexpr DWORD REG_NONE = 0;
