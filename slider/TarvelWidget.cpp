@@ -72,6 +72,13 @@ TarvelWidget::TarvelWidget(QWidget* parent)
     track_ = LoadBitmap(trackId_);
     knob_ = LoadBitmap(knobId_);
     ctrl_.OnCreate(track_.width(), track_.height(), knob_.width(), knob_.height());
+
+    // Design mode fills by the size of the palette track of the font's set.
+    const QSize designTrack = LoadBitmap(largeFont_ ? TarvelRes::IDB_TRACK_LARGE_DITHER
+                                                    : TarvelRes::IDB_TRACK_SMALL_DITHER)
+                                  .size();
+    const auto r = CTarvelCtrl::DesignModeRect(largeFont_, designTrack.width(), designTrack.height());
+    designRect_ = QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1));
 }
 
 TarvelWidget::~TarvelWidget() = default;
@@ -89,11 +96,7 @@ void TarvelWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     if (!userMode_) {
-        const QPixmap sizeOf = LoadBitmap(largeFont_ ? TarvelRes::IDB_TRACK_LARGE_DITHER
-                                                     : TarvelRes::IDB_TRACK_SMALL_DITHER);
-        const auto r = CTarvelCtrl::DesignModeRect(largeFont_, sizeOf.width(), sizeOf.height());
-        painter.fillRect(QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)),
-                         QColor(200, 50, 50));
+        painter.fillRect(designRect_, QColor(200, 50, 50));
         return;
     }
     painter.drawPixmap(0, 0, track_);

@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QPixmap>
+#include <QRect>
 #include <QWidget>
 
 #include "slider/CTarvelCtrl.h"
@@ -60,6 +61,7 @@ private:
     QPixmap track_;
     QPixmap knob_;
     QCursor openHandCursor_;
+    QRect designRect_;
     bool overKnob_ = false;
     bool captured_ = false;
     bool userMode_ = true;
