@@ -51,7 +51,11 @@ bool CopyResultFile(const char* temporary, const char* destination, char* errorT
             Report(errorText, errorSize, temporary, destination, errno);
             return false;
         }
-        std::string sibling = std::string(destination) + ".embrel-XXXXXX";
+        // A short name beside the destination, so a long destination name still fits.
+        const std::string target = destination;
+        const std::size_t slash = target.rfind('/');
+        std::string sibling = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) +
+                              ".~Embrel~XXXXXX";
         const int to = mkostemp(sibling.data(), O_CLOEXEC);
         if (to < 0) {
             const int error = errno;

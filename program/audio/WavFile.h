@@ -29,7 +29,8 @@ protected:
     char fileName[PathLength];
     WAVEFORMATEX* format;  // fixed global memory
     int errorFlag;
-    char errorText[1024];
+    // Room for the longest message with the longest name: a message is never cut.
+    char errorText[PathLength + 1024];
 
 private:
     const char* tooLongText;

@@ -46,13 +46,12 @@ MMRESULT WavWriter::BeginData(const MMCKINFO& riffTemplate, const MMCKINFO& form
         Fail("Cannot write to %s.\n");
     if (mmioCreateChunk(file, &formatChunk, 0) != MMSYSERR_NOERROR) Fail("Cannot write to %s.\n");
 
+    // Without a format copy there is nothing to write; the allocation's message stays.
     if (format) {
         const LONG size = format->wFormatTag == WAVE_FORMAT_PCM ? LONG(sizeof(PCMWAVEFORMAT))
                                                                  : LONG(formatBytes);
         if (mmioWrite(file, reinterpret_cast<const char*>(format), size) != size)
             Fail("Cannot write to %s.\n");
-    } else {
-        Fail("Cannot write to %s.\n");  // no format to write
     }
 
     if (mmioAscend(file, &formatChunk, 0) != MMSYSERR_NOERROR)

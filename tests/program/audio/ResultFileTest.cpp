@@ -24,7 +24,8 @@ TEST(ResultFile, RenameReplacesAnExistingDestination)
 TEST(ResultFile, CopyingAcrossFileSystemsReplacesAndRemovesTheTemporary)
 {
     TempDir dir;
-    const std::string temp = dir.File("~Embrel~.wav"), dest = dir.File("out.wav");
+    // The longest file name the file system allows: the copy's own name must still fit.
+    const std::string temp = dir.File("~Embrel~.wav"), dest = dir.File(std::string(251, 'o') + ".wav");
     WriteFile(temp, Ramp(200000));
     WriteFile(dest, Bytes{9});
     char error[512] = "";

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "WavTestFiles.h"
+#include "platform/base/Memory.h"
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"
 
@@ -147,7 +148,7 @@ TEST_F(WavWriterTest, FailuresCarryTheDesignedMessages)
     EXPECT_EQ(writer.GetErrorFlag(), 1);
 }
 
-TEST_F(WavWriterTest, AMissingSourceFormatIsNeverUsed)
+TEST_F(WavWriterTest, AMissingFormatCopyIsNeverUsedAndItsMessageStays)
 {
     Spec s;
     s.data = Ramp(8);
@@ -156,6 +157,15 @@ TEST_F(WavWriterTest, AMissingSourceFormatIsNeverUsed)
     writer.Create();
     writer.BeginData(reader.GetRiffChunk(), reader.GetFormatChunk(), reader.GetDataChunk(), nullptr, 4096);
     EXPECT_EQ(writer.GetErrorFlag(), 1);
+    writer.Finish();
+
+    writer.Create();
+    FailAllocationForTesting(1);  // the format copy is BeginData's first allocation
+    writer.BeginData(reader.GetRiffChunk(), reader.GetFormatChunk(), reader.GetDataChunk(),
+                     reader.GetFormat(), 4096);
+    FailAllocationForTesting(0);
+    EXPECT_EQ(writer.GetErrorFlag(), 1);
+    EXPECT_STREQ(writer.GetErrorText(), "Out of memory.\nClose some applications and try again.\n");
     writer.Finish();
 }
 
@@ -177,6 +187,12 @@ TEST(WavFileNames, ANameBeyondThePathLimitIsRefusedNotTruncated)
     EXPECT_STREQ(writer.GetErrorText(), "The output file name is too long.\n");
     writer.Create();
     EXPECT_EQ(writer.GetErrorFlag(), 1) << "nothing is created under a cut name";
+
+    // A message holds the whole of the longest name.
+    const std::string missing = "/nonexistent/" + std::string(WavFile::PathLength - 20, 'z');
+    reader.SetFileName(missing.c_str());
+    reader.Open();
+    EXPECT_EQ(reader.GetErrorText(), "Cannot find or open input file " + missing + ".\n");
 
     const std::string fits = "/tmp/" + std::string(WavFile::PathLength - 6, 'y');
     writer.SetFileName(fits.c_str());
