@@ -1,6 +1,7 @@
 #include "tools/embrel-batch/EmbrelBatch.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
@@ -104,12 +105,13 @@ public:
         if (!keep && locked) unlink(path.c_str());
         if (fd >= 0) close(fd);
     }
-    bool Lock()
+    // 0, or why the file cannot be had (EWOULDBLOCK: another run holds it).
+    int Lock()
     {
         fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd < 0) return false;
+        if (fd < 0) return errno;
         locked = flock(fd, LOCK_EX | LOCK_NB) == 0;
-        return locked;
+        return locked ? 0 : errno;
     }
     void Keep() { keep = true; }
     const std::string& Path() const { return path; }
@@ -257,9 +259,9 @@ int EmbrelBatch::Run() noexcept
                                   "Move it elsewhere first.\n", options.input.c_str());
                 return 1;
             }
-            if (!temporary->Lock()) {
-                std::fprintf(err, "Cannot use %s: another run is using it, or the directory is not writable.\n",
-                             temporary->Path().c_str());
+            if (const int error = temporary->Lock()) {
+                std::fprintf(err, "Cannot use %s: %s.\n", temporary->Path().c_str(),
+                             error == EWOULDBLOCK ? "another run is using it" : std::strerror(error));
                 return 1;
             }
 
@@ -337,12 +339,16 @@ int EmbrelBatch::Run() noexcept
             }
         });
         // Runs on the worker's thread inside its block, under the run lock, right after
-        // the engine processed the block being reported: the peaks read here are that
-        // block's. (Read when the message is pumped they could belong to a later block.)
+        // the engine processed and the writer wrote the block being reported: the peaks
+        // read here are that block's. (Read when the message is pumped they could belong
+        // to a later block.) Each write clears the writer's flag, so a failed write is
+        // caught here, before a later block that succeeds hides it.
+        bool writeFailed = false;
         window.SetWakeUp([&](const MSG& msg) {
             if (msg.message != WM_RUN_PROGRESS) return;
             inputPeak = std::max(inputPeak, engine->GetInputPeakDb());
             outputPeak = std::max(outputPeak, engine->GetOutputPeakDb());
+            if (writing && writer->GetErrorFlag()) writeFailed = true;
         });
 
         WorkerContext context;
@@ -411,9 +417,8 @@ int EmbrelBatch::Run() noexcept
         DeleteCriticalSection(&runLock);
         progress.End();
 
-        // The worker does not look at the flags; the last block's read and write did set them.
+        // The worker does not look at the flags; the last block's read did set the reader's.
         const bool readFailed = reader->GetErrorFlag() != 0;
-        const bool writeFailed = writing && writer->GetErrorFlag() != 0;
         std::string readError = reader->GetErrorText(), writeError = writer->GetErrorText();
         reader->Close();
         if (readFailed) return fail(readError.c_str());
