@@ -164,7 +164,8 @@ MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT deviceId, LPCWAVEFORMATEX format, DWO
         try {
             const WAVEOUTPROC function =
                 callbackType == CALLBACK_FUNCTION ? reinterpret_cast<WAVEOUTPROC>(callback) : nullptr;
-            auto device = std::make_shared<WaveOutDevice>(std::move(sink), function, instance);
+            auto device =
+                std::make_shared<WaveOutDevice>(std::move(sink), format->nBlockAlign, function, instance);
             handle = reinterpret_cast<HWAVEOUT>(device.get());
             s.open.emplace(handle, device);
             device->Start(handle);

@@ -19,8 +19,9 @@ void MarkDone(WAVEHDR& header)
 
 }  // namespace
 
-WaveOutDevice::WaveOutDevice(std::unique_ptr<WaveOutSink> s, WAVEOUTPROC cb, DWORD_PTR inst)
-    : sink(std::move(s)), callback(cb), instance(inst)
+WaveOutDevice::WaveOutDevice(std::unique_ptr<WaveOutSink> s, DWORD frame, WAVEOUTPROC cb,
+                             DWORD_PTR inst)
+    : sink(std::move(s)), frameBytes(frame), callback(cb), instance(inst)
 {
 }
 
@@ -123,6 +124,12 @@ void WaveOutDevice::Notify(UINT message, DWORD_PTR param1) noexcept
     if (callback) callback(handle, message, instance, param1, 0);
 }
 
+DWORD WaveOutDevice::PlayableBytes(const WAVEHDR& header) const noexcept
+{
+    // A sink takes whole frames only: waiting for the rest of a frame would hold the buffer forever.
+    return header.dwBufferLength - header.dwBufferLength % frameBytes;
+}
+
 void WaveOutDevice::RetireHeard(ULONGLONG heard, std::vector<WAVEHDR*>& done) noexcept
 {
     while (written > 0 && queue.front().end <= heard) {
@@ -198,7 +205,7 @@ void WaveOutDevice::Run() noexcept
         if (haveData) {
             const WAVEHDR& header = *queue[written].header;
             data = reinterpret_cast<const BYTE*>(header.lpData) + offset;
-            length = header.dwBufferLength - offset;
+            length = PlayableBytes(header) - offset;
         }
         const unsigned generation = resetsAsked;
         lock.unlock();
@@ -214,7 +221,7 @@ void WaveOutDevice::Run() noexcept
         if (haveData) {
             taken += static_cast<ULONGLONG>(n);
             offset += static_cast<DWORD>(n);
-            if (offset == queue[written].header->dwBufferLength) {
+            if (offset == PlayableBytes(*queue[written].header)) {
                 queue[written].end = taken;
                 ++written;
                 offset = 0;

@@ -12,9 +12,11 @@
 
 // One open wave-out device: a queue of headers that its service thread hands to the sink in
 // order, marking each done once the sink has played it, and calling back from that thread.
+// A partial frame at the end of a buffer is not played.
 class WaveOutDevice {
 public:
-    WaveOutDevice(std::unique_ptr<WaveOutSink> sink, WAVEOUTPROC callback, DWORD_PTR instance);
+    WaveOutDevice(std::unique_ptr<WaveOutSink> sink, DWORD frameBytes, WAVEOUTPROC callback,
+                  DWORD_PTR instance);
     // Joins the service thread if Close was never called.
     ~WaveOutDevice();
     WaveOutDevice(const WaveOutDevice&) = delete;
@@ -44,8 +46,10 @@ private:
     void RetireAll(std::vector<WAVEHDR*>& done) noexcept;
     void Deliver(std::unique_lock<std::mutex>& lock, std::vector<WAVEHDR*>& done) noexcept;
     void Notify(UINT message, DWORD_PTR param1) noexcept;
+    DWORD PlayableBytes(const WAVEHDR& header) const noexcept;
 
     std::unique_ptr<WaveOutSink> sink;
+    const DWORD frameBytes;
     const WAVEOUTPROC callback;
     const DWORD_PTR instance;
     HWAVEOUT handle = nullptr;

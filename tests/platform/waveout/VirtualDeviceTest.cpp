@@ -139,6 +139,21 @@ TEST_F(VirtualDevice, PlaysBuffersInOrderAndCallsBackFromItsOwnThread)
     EXPECT_EQ(waveOutWrite(device, &ha, sizeof ha), MMSYSERR_INVALHANDLE);  // closed
 }
 
+TEST_F(VirtualDevice, APartialFrameAtTheEndOfABufferIsDroppedNotWaitedFor)
+{
+    UseCapture(1, 50);
+    const HWAVEOUT device = Open(stereo16);
+    std::vector<char> a = Pattern(4002, 12), b = Pattern(400, 13);
+    WAVEHDR ha, hb;
+    Queue(device, ha, a);
+    Queue(device, hb, b);
+    ASSERT_TRUE(log.WaitFor(WOM_DONE, 2, 5s));
+    Finish(device, {&ha, &hb});
+    std::vector<char> expected(a.begin(), a.end() - 2);
+    expected.insert(expected.end(), b.begin(), b.end());
+    EXPECT_EQ(ReadAll(capture), expected);
+}
+
 TEST_F(VirtualDevice, HeaderMisuseIsRefusedWithTheServiceCodes)
 {
     UseCapture(1, 1);
