@@ -41,12 +41,19 @@ void RunOffline(const WorkerContext& c) noexcept
     } while (lastRead == blockSize);
 }
 
+bool StopRequested(const WorkerContext& c) noexcept
+{
+    CriticalSectionLock lock(c.runLock);
+    return *c.stopFlag != 0;
+}
+
 // Paced by the device: a block is made only when the device has handed a buffer back.
 void RunListening(const WorkerContext& c) noexcept
 {
     WPARAM lateCount = 0;
     int lastRead = 0;
     int blockSize = 0;
+    bool stopped = false;
     do {
         // The buffer about to be filled has already played: only one is left queued.
         if (c.player->IsCurrentBufferDone()) ++lateCount;
@@ -55,6 +62,7 @@ void RunListening(const WorkerContext& c) noexcept
         blockSize = *c.blockSize;
         if (*c.stopFlag) {
             LeaveCriticalSection(c.runLock);
+            stopped = true;
             break;
         }
         lastRead = c.reader->ReadBlock(c.byteBuffer, blockSize);
@@ -67,13 +75,13 @@ void RunListening(const WorkerContext& c) noexcept
     } while (lastRead == blockSize);
 
     // Let the last two queued buffers play out, each wait bounded by one block's duration.
+    // After a stop the device's reset has handed every buffer back: nothing is left to play.
     // A format without bits or rate has no duration: no wait rather than a division by zero.
     const unsigned long long bits = c.reader->GetBitsPerSample();
     const unsigned long long rate = c.reader->GetSampleRate();
-    if (bits == 0 || rate == 0) return;
+    if (stopped || bits == 0 || rate == 0) return;
     const DWORD drain = DWORD(static_cast<unsigned long long>(blockSize) * 8000 / bits / rate);
-    WaitForSingleObject(c.blockEvent, drain);
-    WaitForSingleObject(c.blockEvent, drain);
+    for (int wait = 0; wait < 2 && !StopRequested(c); ++wait) WaitForSingleObject(c.blockEvent, drain);
 }
 
 }  // namespace

@@ -291,6 +291,34 @@ TEST_F(ListeningRun, PauseHoldsTheWorkerResumeReleasesItAndStopWakesIt)
     EXPECT_LT(ReadFile(played).size(), input.size());
 }
 
+TEST_F(ListeningRun, AStopEndsTheRunWithoutWaitingOutTheDrainTime)
+{
+    // 8-bit stereo at 11,025 Hz: a block plays for three seconds and the drain time is 5,944 ms.
+    // The short file is stopped while the worker drains, the long one while it waits for a buffer.
+    for (const std::size_t bytes : {65536u + 1000u, 65536u * 4}) {
+        SCOPED_TRACE(bytes);
+        Spec s;
+        s.bits = 8;
+        s.rate = 11025;
+        s.data = Ramp(bytes);
+        Prepare(s, 1, 0);
+        Start();
+        while (Progress() < 2) Pump(5000ms);
+        EnterCriticalSection(&runLock);
+        stop = 1;
+        player.Stop();
+        LeaveCriticalSection(&runLock);
+        const auto stopped = Clock::now();
+        RunToEnd();
+        EXPECT_LT(Clock::now() - stopped, 2000ms);
+
+        CloseHandle(thread);
+        thread = nullptr;
+        messages.clear();
+        stop = 0;
+    }
+}
+
 TEST_F(ListeningRun, TheLateCountGrowsWhenTheDeviceRunsDry)
 {
     Spec s;
