@@ -395,8 +395,12 @@ int EmbrelBatch::Run() noexcept
                     interrupted = true;
                     CriticalSectionLock lock(&runLock);
                     stop = 1;
-                    // A listening worker waits for the device: the reset hands every buffer back.
-                    if (listening) player->Stop();
+                    // A listening worker waits for the device: the reset hands every buffer
+                    // back, and the event wakes it where none was left to come back.
+                    if (listening) {
+                        player->Stop();
+                        SetEvent(blockEvent.handle);
+                    }
                 } else if (key == ' ' && !interrupted) {
                     CriticalSectionLock lock(&runLock);
                     pause = !pause;
