@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <pwd.h>
@@ -24,14 +25,20 @@ std::mutex& UpdateMutex()
     return m;
 }
 
-void ReportDamage(const std::string& path, const std::string& reason)
+// On stderr, once per file and problem: a registration may make dozens of calls.
+void Report(const std::string& path, const std::string& problem)
 {
     static std::mutex m;
     static std::set<std::string> reported;
     std::lock_guard<std::mutex> lock(m);
-    if (reported.insert(path + '\n' + reason).second)
-        std::fprintf(stderr, "registry: %s is damaged (%s); it is left as it is and not changed\n",
-                     path.c_str(), reason.c_str());
+    if (reported.insert(path + '\n' + problem).second)
+        std::fprintf(stderr, "registry: %s %s\n", path.c_str(), problem.c_str());
+}
+
+LONG ReportFailure(const std::string& path, const char* action, int error, LONG code)
+{
+    Report(path, std::string("cannot be ") + action + ": " + std::strerror(error));
+    return code;
 }
 
 std::string DirectoryOf(const std::string& path)
@@ -49,19 +56,24 @@ bool MakeDirectories(const std::string& dir)
     if (dir.empty() || dir == "." || dir == "/")
         return true;
     struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0)
+    if (::stat(dir.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            errno = ENOTDIR;
         return S_ISDIR(st.st_mode);
+    }
     if (!MakeDirectories(DirectoryOf(dir)))
         return false;
     return ::mkdir(dir.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
-// ERROR_FILE_NOT_FOUND, ERROR_CANTREAD or ERROR_SUCCESS.
+// ERROR_FILE_NOT_FOUND, ERROR_CANTREAD (reported) or ERROR_SUCCESS.
 LONG ReadWhole(const std::string& path, std::string* text)
 {
+    if (path.empty())
+        return ERROR_CANTREAD;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_CANTREAD;
+        return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ReportFailure(path, "read", errno, ERROR_CANTREAD);
     text->clear();
     char buf[65536];
     for (;;) {
@@ -69,8 +81,9 @@ LONG ReadWhole(const std::string& path, std::string* text)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            const int error = errno;
             ::close(fd);
-            return ERROR_CANTREAD;
+            return ReportFailure(path, "read", error, ERROR_CANTREAD);
         }
         if (n == 0)
             break;
@@ -105,11 +118,20 @@ LONG ReplaceFile(const std::string& path, const std::string& text)
         mode = st.st_mode & 07777;
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0)
-        return ERROR_CANTWRITE;
-    const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
-    if (::close(fd) != 0 || !written || ::rename(temp.c_str(), path.c_str()) != 0) {
+        return ReportFailure(path, "written", errno, ERROR_CANTWRITE);
+    bool done = WriteAll(fd, text) && ::fsync(fd) == 0;
+    int error = errno;
+    if (::close(fd) != 0 && done) {
+        done = false;
+        error = errno;
+    }
+    if (done && ::rename(temp.c_str(), path.c_str()) != 0) {
+        done = false;
+        error = errno;
+    }
+    if (!done) {
         ::unlink(temp.c_str());
-        return ERROR_CANTWRITE;
+        return ReportFailure(path, "written", error, ERROR_CANTWRITE);
     }
     const int dirFd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
@@ -124,8 +146,10 @@ class LockFile {
 public:
     explicit LockFile(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
     {
+        error_ = fd_ < 0 ? errno : 0;
         while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {
+                error_ = errno;
                 ::close(fd_);
                 fd_ = -1;
             }
@@ -140,9 +164,11 @@ public:
     LockFile& operator=(const LockFile&) = delete;
 
     bool Held() const { return fd_ >= 0; }
+    int Error() const { return error_; }
 
 private:
     int fd_;
+    int error_;
 };
 
 } // namespace
@@ -154,17 +180,28 @@ std::string CRegistryFile::GetPath()
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/')
         return std::string(xdg) + "/calyrix/registry.reg";
     const char* home = std::getenv("HOME");
-    if (home == nullptr || *home == '\0') {
+    if (home == nullptr || *home != '/') {
         const passwd* pw = ::getpwuid(::getuid());
-        home = pw != nullptr ? pw->pw_dir : "/tmp";
+        home = pw != nullptr ? pw->pw_dir : nullptr;
     }
+    // Never a shared place such as /tmp, where another user could plant the file.
+    if (home == nullptr || *home != '/')
+        return std::string();
     return std::string(home) + "/.config/calyrix/registry.reg";
+}
+
+std::string CRegistryFile::GetUsablePath()
+{
+    std::string path = GetPath();
+    if (path.empty())
+        Report("file", "has no location: set CALYRIX_REGISTRY or HOME");
+    return path;
 }
 
 LONG CRegistryFile::Load(CRegistryTree& tree, std::string* reason)
 {
     try {
-        return LoadFrom(GetPath(), tree, reason);
+        return LoadFrom(GetUsablePath(), tree, reason);
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
@@ -182,7 +219,7 @@ LONG CRegistryFile::LoadFrom(const std::string& path, CRegistryTree& tree, std::
         return rc;
     std::string why;
     if (!tree.Parse(text, &why)) {
-        ReportDamage(path, why);
+        Report(path, "is damaged (" + why + "); it is left as it is and not changed");
         if (reason != nullptr)
             *reason = why;
         return ERROR_BADDB;
@@ -194,7 +231,7 @@ LONG CRegistryFile::Update(const std::function<LONG(CRegistryTree&)>& change)
 {
     std::lock_guard<std::mutex> guard(UpdateMutex());
     try {
-        return UpdateLocked(GetPath(), change);
+        return UpdateLocked(GetUsablePath(), change);
     } catch (const std::bad_alloc&) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
@@ -202,12 +239,20 @@ LONG CRegistryFile::Update(const std::function<LONG(CRegistryTree&)>& change)
 
 LONG CRegistryFile::UpdateLocked(const std::string& path, const std::function<LONG(CRegistryTree&)>& change)
 {
-    if (!MakeDirectories(DirectoryOf(path)))
+    if (path.empty())
         return ERROR_CANTWRITE;
+    // A file made read-only is left alone, although replacing it would succeed.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)) {
+        Report(path, "is read-only; it is left as it is and not changed");
+        return ERROR_ACCESS_DENIED;
+    }
+    if (!MakeDirectories(DirectoryOf(path)))
+        return ReportFailure(DirectoryOf(path), "created", errno, ERROR_CANTWRITE);
     const std::string lockPath = path + ".lock";
     LockFile lock(lockPath);
     if (!lock.Held())
-        return ERROR_CANTWRITE;
+        return ReportFailure(lockPath, "locked", lock.Error(), ERROR_CANTWRITE);
     CRegistryTree tree;
     LONG rc = LoadFrom(path, tree, nullptr);
     if (rc == ERROR_SUCCESS)
@@ -219,5 +264,5 @@ LONG CRegistryFile::UpdateLocked(const std::string& path, const std::function<LO
 
 LONG CRegistryFile::ReadText(std::string* text)
 {
-    return ReadWhole(GetPath(), text);
+    return ReadWhole(GetUsablePath(), text);
 }

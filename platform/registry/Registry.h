@@ -7,7 +7,9 @@
 // Every call reads the file; every change takes an exclusive lock on "<file>.lock",
 // re-reads, applies and replaces the file atomically, so concurrent writers in several
 // processes lose nothing. A file that cannot be parsed is reported on stderr and by
-// ERROR_BADDB, and is never written over.
+// ERROR_BADDB, and is never written over; a read-only file is not changed either
+// (ERROR_ACCESS_DENIED). Files that cannot be read or written are reported on stderr
+// with the reason, and answer ERROR_CANTREAD or ERROR_CANTWRITE.
 //
 // Key and value names compare without regard to case; a key keeps the spelling it was
 // created with. Handles are valid in the thread-safe handle table until RegCloseKey.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <pwd.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -245,6 +246,31 @@ TEST_F(RegistryTest, DamagedFileIsReportedAndNeverOverwritten)
     EXPECT_EQ("Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\B]\n\n", FileText());
 }
 
+TEST_F(RegistryTest, ReadOnlyOrUnwritableFileIsReportedAndLeftAlone)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "Kept", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    const std::string before = FileText();
+    fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegCreateKeyExA(HKEY_CLASSES_ROOT, "New", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteTreeA(HKEY_CLASSES_ROOT, "Kept"));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, err.find(file_ + " is read-only")) << err;
+    EXPECT_EQ(before, FileText());
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CLASSES_ROOT, "Kept", 0, KEY_READ, &key));
+    RegCloseKey(key);
+
+    // A location that cannot hold a file: the reason is given.
+    const std::string blocked = file_ + "/registry.reg";
+    ::setenv("CALYRIX_REGISTRY", blocked.c_str(), 1);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(ERROR_CANTREAD, RegCreateKeyExA(HKEY_CLASSES_ROOT, "New", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    EXPECT_NE(std::string::npos, ::testing::internal::GetCapturedStderr().find("Not a directory"));
+    EXPECT_EQ(before, FileText());
+}
+
 TEST_F(RegistryTest, LocationComesFromTheEnvironment)
 {
     EXPECT_EQ(file_, RegGetFilePath());
@@ -256,6 +282,16 @@ TEST_F(RegistryTest, LocationComesFromTheEnvironment)
     RegCloseKey(key);
     EXPECT_TRUE(fs::exists(dir_ / "calyrix/registry.reg"));
     ::unsetenv("XDG_CONFIG_HOME");
+
+    // Without HOME the user database names the home directory.
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home != nullptr ? home : "";
+    ::unsetenv("HOME");
+    const passwd* pw = ::getpwuid(::getuid());
+    ASSERT_NE(nullptr, pw);
+    EXPECT_EQ(std::string(pw->pw_dir) + "/.config/calyrix/registry.reg", RegGetFilePath());
+    if (home != nullptr)
+        ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 // Writers in several processes and threads at once: every key and value arrives.
