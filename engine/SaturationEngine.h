@@ -62,6 +62,8 @@ public:
 
     // Test seam: the per-thread generator behind the dither.
     static void SeedRandomForTesting(std::uint32_t seed) noexcept;
+    // Test seam: false runs the portable kernel even on a processor with AVX2.
+    static void AllowAvx2ForTesting(bool allow) noexcept;
 
 private:
     void UpdateShapeTerms() noexcept;
@@ -69,9 +71,6 @@ private:
     void UpdateHighPass() noexcept;
     void UpdateDitherScale() noexcept;
     void RangeError(const char* message) noexcept;
-
-    template <bool Tube, bool Tape>
-    void ProcessChannels(float* buffer) noexcept;
 
     float gain;
     float mix;
