@@ -45,10 +45,13 @@ CTarvelOleControl::~CTarvelOleControl()
     if (widget_) {
         widget_->disconnect();
         // A sink that drops the last reference from inside Scroll runs within the widget's
-        // own input handler; the widget may only go once that handler has returned.
-        if (firing_ > 0)
+        // own input handler; the widget may only go once that handler has returned. Its
+        // code is in this module, which stays loaded until then.
+        if (firing_ > 0) {
+            TarvelModule().Lock();
+            QObject::connect(widget_.data(), &QObject::destroyed, [] { TarvelModule().Unlock(); });
             widget_->deleteLater();
-        else
+        } else
             delete widget_.data();
     }
 }

@@ -15,6 +15,7 @@
 #include "engine/ParameterTable.h"
 #include "engine/SaturationEngine.h"
 #include "platform/com/ComApi.h"
+#include "platform/registry/Registry.h"
 #include "program/ui/CTarvel.h"
 
 namespace {
@@ -85,6 +86,8 @@ int main(int argc, char** argv)
             const QRect rect(DuX(item.xDu), DuY(60), DuX(25), DuY(126));
             if (!slider.Create(nullptr, CTarvel::WS_VISIBLE, rect, &window, item.id)) {
                 std::fprintf(stderr, "tarvel-demo: %s\n", slider.GetErrorText());
+                std::fprintf(stderr, "tarvel-demo: is TARVEL.OCX registered? regsvr PATH/TARVEL.OCX registers it in %s\n",
+                             RegGetFilePath().c_str());
                 rc = 1;
                 break;
             }

@@ -114,6 +114,8 @@ TEST_F(CTarvelTest, HandlerMayDestroyTheSliderItIsCalledFrom)
     });
     Key(w, Qt::Key_PageUp);
     EXPECT_EQ(events, (std::vector<Event>{{1009, 40}}));
+    // The window still to be deleted keeps the module loaded.
+    CoFreeUnusedLibrariesEx(0, 0);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(w.isNull());
 }
