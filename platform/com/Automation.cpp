@@ -165,12 +165,12 @@ HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHO
             return DISP_E_TYPEMISMATCH;
         switch (vt) {
         case VT_I4:
-            if (d < -2147483648.0 || d > 2147483647.0)
+            if (!(d >= -2147483648.0 && d <= 2147483647.0)) // NaN included
                 return DISP_E_OVERFLOW;
             result.lVal = static_cast<LONG>(d);
             break;
         case VT_I2:
-            if (d < -32768.0 || d > 32767.0)
+            if (!(d >= -32768.0 && d <= 32767.0))
                 return DISP_E_OVERFLOW;
             result.iVal = static_cast<SHORT>(d);
             break;

@@ -1,6 +1,7 @@
 #include "platform/com/CMemoryStream.h"
 
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "platform/com/ComApi.h"
@@ -59,7 +60,8 @@ HRESULT CMemoryStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEG
     case STREAM_SEEK_END: base = static_cast<LONGLONG>(data_.size()); break;
     default: return STG_E_INVALIDFUNCTION;
     }
-    if ((dlibMove.QuadPart < 0 && -dlibMove.QuadPart > base))
+    if ((dlibMove.QuadPart < 0 && -dlibMove.QuadPart > base) ||
+        (dlibMove.QuadPart > 0 && dlibMove.QuadPart > std::numeric_limits<LONGLONG>::max() - base))
         return STG_E_INVALIDFUNCTION;
     position_ = static_cast<ULONGLONG>(base + dlibMove.QuadPart);
     if (plibNewPosition != nullptr)

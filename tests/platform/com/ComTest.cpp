@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
@@ -177,6 +179,9 @@ TEST(Variants, ConvertCopyAndClear)
     big.vt = VT_R8;
     big.dblVal = 3e9;
     EXPECT_EQ(DISP_E_OVERFLOW, VariantChangeType(&v, &big, 0, VT_I4));
+    big.dblVal = std::nan("");
+    EXPECT_EQ(DISP_E_OVERFLOW, VariantChangeType(&v, &big, 0, VT_I4));
+    EXPECT_EQ(DISP_E_OVERFLOW, VariantChangeType(&v, &big, 0, VT_I2));
     big.dblVal = -7.9;
     ASSERT_EQ(S_OK, VariantChangeType(&v, &big, 0, VT_I4));
     EXPECT_EQ(-7, v.lVal); // toward zero
@@ -617,6 +622,7 @@ TEST_F(ComTest, StreamsOnMemoryAndFilesPersistAnObject)
     ASSERT_EQ(S_OK, memory->Read(bytes, 8, &got));
     EXPECT_EQ(0u, got);
     EXPECT_EQ(STG_E_INVALIDFUNCTION, memory->Seek(LARGE_INTEGER{-5}, STREAM_SEEK_CUR, &at));
+    EXPECT_EQ(STG_E_INVALIDFUNCTION, memory->Seek(LARGE_INTEGER{INT64_MAX}, STREAM_SEEK_END, &at));
     // Writing past the end fills the gap with zeros.
     ASSERT_EQ(S_OK, memory->Seek(LARGE_INTEGER{6}, STREAM_SEEK_SET, &at));
     ASSERT_EQ(S_OK, memory->Write("x", 1, nullptr));
