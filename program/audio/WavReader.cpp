@@ -84,8 +84,7 @@ void WavReader::ReadHeader(int bufferSize) noexcept
     dataChunk.ckid = DataId;
     if (mmioDescend(file, &dataChunk, &riffChunk, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
         Fail("Input file, %s, is not a valid WAV file (descend error).\n");
-    // A size beyond the signed range can only come from a damaged header.
-    bytesRemaining = dataChunk.cksize > 0x7FFFFFFFu ? 0x7FFFFFFF : int(dataChunk.cksize);
+    bytesRemaining = dataChunk.cksize;
 
     if (mmioSetBuffer(file, nullptr, bufferSize, 0) != MMSYSERR_NOERROR)
         Fail("Cannot create play buffer.\nClose some programs and try again.\n");
@@ -104,9 +103,9 @@ int WavReader::ReadBlock(void* destination, int count) noexcept
         Fail("Cannot read from %s.\n");
         return 0;
     }
-    if (count > bytesRemaining) count = bytesRemaining;
     if (count < 0) count = 0;
-    bytesRemaining -= count;
+    if (DWORD(count) > bytesRemaining) count = int(bytesRemaining);
+    bytesRemaining -= DWORD(count);
 
     auto* out = static_cast<char*>(destination);
     for (copied = 0; copied < count; copied += step) {

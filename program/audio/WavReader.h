@@ -34,7 +34,7 @@ private:
     MMCKINFO riffChunk;
     MMCKINFO formatChunk;
     MMCKINFO dataChunk;
-    int bytesRemaining;
+    DWORD bytesRemaining;  // unsigned: a data chunk may hold up to 4 GB
     PCMWAVEFORMAT fileFormat;
     DWORD extraBytes;
     MMIOINFO bufferInfo;
