@@ -64,10 +64,19 @@ HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** p
 
 HRESULT CClassFactory::LockServer(BOOL fLock)
 {
-    if (fLock)
+    if (fLock) {
+        InterlockedIncrement(&locks);
         InterlockedIncrement(&serverLocks);
-    else
-        InterlockedDecrement(&serverLocks);
+        return S_OK;
+    }
+    for (;;) {
+        const LONG held = InterlockedExchangeAdd(&locks, 0);
+        if (held <= 0)
+            return E_UNEXPECTED;
+        if (InterlockedCompareExchange(&locks, held - 1, held) == held)
+            break;
+    }
+    InterlockedDecrement(&serverLocks);
     return S_OK;
 }
 

@@ -6,7 +6,9 @@
 // helper of the same name.
 namespace framework {
 
-// Creates objects of one factory-template entry. Server locks keep the module loaded.
+// Creates objects of one factory-template entry. Server locks keep the module loaded;
+// LockServer(FALSE) undoes only a LockServer(TRUE) of the same factory (E_UNEXPECTED
+// otherwise), so an unmatched unlock cannot drop a lock another client holds.
 class CClassFactory final : public IClassFactory {
 public:
     explicit CClassFactory(const CFactoryTemplate* entry) noexcept;
@@ -26,6 +28,7 @@ private:
 
     const CFactoryTemplate* entry;
     volatile LONG refCount = 0;
+    volatile LONG locks = 0;
 };
 
 } // namespace framework

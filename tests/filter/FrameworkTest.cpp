@@ -69,7 +69,11 @@ TEST(FrameworkPins, EnumeratesTypesFromTheOppositeSideOnly)
 TEST(FrameworkPins, BothConnectionsCarryOneTypeAndShareTheSourceAllocator)
 {
     FilterGraphFixture g(Stereo16(64), false);
-    ASSERT_EQ(g.Connect(), S_OK);
+    ASSERT_EQ(g.graph->ConnectDirect(PinOf(g.source, 0), PinOf(g.filter, 0), nullptr), S_OK);
+    // The output takes only what the pin upstream of the filter accepts too.
+    const CMediaType other = AudioType(WAVE_FORMAT_PCM, 8, 1);
+    EXPECT_EQ(g.graph->ConnectDirect(PinOf(g.filter, 1), PinOf(g.renderer, 0), &other), VFW_E_TYPE_NOT_ACCEPTED);
+    ASSERT_EQ(g.graph->ConnectDirect(PinOf(g.filter, 1), PinOf(g.renderer, 0), nullptr), S_OK);
     AM_MEDIA_TYPE in{}, out{};
     ASSERT_EQ(PinOf(g.filter, 0)->ConnectionMediaType(&in), S_OK);
     ASSERT_EQ(PinOf(g.filter, 1)->ConnectionMediaType(&out), S_OK);
@@ -109,6 +113,53 @@ TEST(FrameworkPins, CompletingAConnectionOutsideAGraphFails)
     EXPECT_FALSE(static_cast<CBasePin*>(PinOf(filter, 0))->IsConnected());
     filter->Release();
     source->Release();
+}
+
+namespace {
+
+// A graph that only records which pins it is asked to reconnect.
+class RecordingGraph final : public IFilterGraph {
+public:
+    std::vector<IPin*> reconnected;
+    HRESULT QueryInterface(REFIID, void** ppv) override
+    {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return 2; }
+    ULONG Release() override { return 1; }
+    HRESULT AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT RemoveFilter(IBaseFilter*) override { return E_NOTIMPL; }
+    HRESULT FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+    HRESULT ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+    HRESULT Reconnect(IPin* pin) override
+    {
+        reconnected.push_back(pin);
+        return S_OK;
+    }
+    HRESULT Disconnect(IPin*) override { return E_NOTIMPL; }
+    HRESULT SetDefaultSyncSource() override { return E_NOTIMPL; }
+};
+
+} // namespace
+
+TEST(FrameworkPins, CompletingAConnectionAsksTheGraphToReconnectTheOtherSide)
+{
+    FilterGraphFixture g(Stereo16(16), false);
+    ASSERT_EQ(g.Connect(), S_OK);
+    RecordingGraph recorder;
+    g.filter->JoinFilterGraph(&recorder, L"filter");
+    // The output completing reconnects the connected input.
+    EXPECT_EQ(g.filter->CompleteConnect(PINDIR_OUTPUT, PinOf(g.renderer, 0)), S_OK);
+    // The input completing reconnects the output only when their types differ.
+    EXPECT_EQ(g.filter->CompleteConnect(PINDIR_INPUT, PinOf(g.source, 0)), S_OK);
+    const CMediaType other = AudioType(WAVE_FORMAT_PCM, 8, 2);
+    static_cast<CBasePin*>(PinOf(g.filter, 1))->SetMediaType(&other);
+    EXPECT_EQ(g.filter->CompleteConnect(PINDIR_INPUT, PinOf(g.source, 0)), S_OK);
+    g.filter->JoinFilterGraph(g.graph, L"filter");
+    ASSERT_EQ(recorder.reconnected.size(), 2u);
+    EXPECT_EQ(recorder.reconnected[0], PinOf(g.filter, 0));
+    EXPECT_EQ(recorder.reconnected[1], PinOf(g.filter, 1));
 }
 
 TEST(FrameworkState, PauseWithTheInputUnconnectedDeliversEndOfStreamOnce)
@@ -253,7 +304,16 @@ TEST(FrameworkClassFactory, ClassObjectsAndUnloading)
     auto* factory = static_cast<IClassFactory*>(object);
     factory->LockServer(TRUE);
     EXPECT_EQ(FrameworkCanUnloadNow(), S_FALSE);
-    factory->LockServer(FALSE);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    // An unlock without a lock of the same factory is refused and keeps another's lock.
+    EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED);
+    void* other = nullptr;
+    ASSERT_EQ(FrameworkGetClassObject(testTemplates, 1, CLSID_SaturationFilter, IID_IClassFactory, &other), S_OK);
+    static_cast<IClassFactory*>(other)->LockServer(TRUE);
+    EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED);
+    EXPECT_EQ(FrameworkCanUnloadNow(), S_FALSE);
+    EXPECT_EQ(static_cast<IClassFactory*>(other)->LockServer(FALSE), S_OK);
+    static_cast<IClassFactory*>(other)->Release();
     void* filter = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IBaseFilter, &filter), S_OK);
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);

@@ -91,9 +91,9 @@ TEST(SaturationFilterTypes, AcceptsPcm8Pcm16AndFloat32MonoOrStereoOnly)
     EXPECT_EQ(f->CheckInputType(&empty), E_INVALIDARG);
 
     // A refused type never connects.
-    FilterGraphFixture bad(MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, {}), false);
-    bad.source->Data();
-    EXPECT_TRUE(SUCCEEDED(bad.Connect()));
+    FilterGraphFixture bad(MakeWav(WAVE_FORMAT_PCM, 24, 2, 44100, {}), false);
+    EXPECT_EQ(bad.Connect(), E_INVALIDARG);
+    EXPECT_FALSE(static_cast<CBasePin*>(PinOf(bad.filter, 0))->IsConnected());
 }
 
 TEST(SaturationFilterTypes, ConnectionRecordsTheNormalisedFormat)
@@ -187,6 +187,11 @@ TEST(SaturationFilterTransform, SampleLargerThanTheFirstIsRefusedUntouched)
     std::memset(data, 0x5A, 64);
     EXPECT_EQ(g.filter->Transform(second), E_OUTOFMEMORY);
     EXPECT_EQ(std::vector<BYTE>(data, data + 64), std::vector<BYTE>(64, 0x5A));
+    g.filter->StopStreaming();
+    // The next run sizes its buffer from its own first sample.
+    ASSERT_EQ(g.filter->StartStreaming(), S_OK);
+    EXPECT_EQ(g.filter->Transform(second), S_OK);
+    EXPECT_EQ(g.filter->Transform(first), S_OK);
     first->Release();
     second->Release();
     g.filter->StopStreaming();
