@@ -11,6 +11,9 @@ public:
     int GetPinCount() override { return 1; }
     CBasePin* GetPin(int n) override { return n == 0 ? &pin : nullptr; }
 
+    HRESULT Pause() override;
+    HRESULT Stop() override;
+
     virtual HRESULT OnReceive(const BYTE* data, long length, bool discontinuity) = 0;
     virtual HRESULT OnEndOfStream() = 0;
     CCritSec* ReceiveLock() noexcept { return &receiveLock; }
@@ -18,6 +21,12 @@ public:
 
 protected:
     CAudioRenderer(LPCWSTR name, REFCLSID clsid) noexcept;
+
+    // Leaving the stopped state, under both locks; a failure keeps the renderer stopped.
+    virtual HRESULT OnStart();
+    // Entering the stopped state, under the filter lock only, so that it can release a
+    // streaming thread waiting in OnReceive before it takes the receive lock.
+    virtual void OnStop();
 
     CCritSec filterLock;
     CCritSec receiveLock;

@@ -243,8 +243,8 @@ HRESULT CFilterGraph::Run()
 HRESULT CFilterGraph::Stop()
 {
     HRESULT result = S_OK;
-    for (IBaseFilter* filter : filters) {
-        const HRESULT hr = filter->Stop();
+    for (auto it = filters.rbegin(); it != filters.rend(); ++it) {
+        const HRESULT hr = (*it)->Stop();
         if (FAILED(hr) && SUCCEEDED(result))
             result = hr;
     }

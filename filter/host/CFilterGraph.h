@@ -29,7 +29,8 @@ public:
     // Downstream filters first (the reverse of the order they were added).
     HRESULT Pause();
     HRESULT Run();
-    // Upstream filters first, so sources stop pushing before the others stop.
+    // Downstream filters first, as for Pause and Run: a renderer that holds the streaming
+    // thread (waiting for its device) lets it go before the filters upstream wait for it.
     HRESULT Stop();
     // Waits for EC_COMPLETE or EC_ERRORABORT; E_ABORT on time-out. *result is the
     // error carried by an abort, else S_OK.

@@ -32,28 +32,19 @@ CWavFileRenderer* CWavFileRenderer::CreateInstance(const std::string& path) noex
     return renderer;
 }
 
-HRESULT CWavFileRenderer::Pause()
+HRESULT CWavFileRenderer::OnStart()
 {
-    {
-        CAutoLock guard(&filterLock);
-        if (IsStopped()) {
-            if (!pin.IsConnected())
-                return VFW_E_NOT_CONNECTED;
-            CAutoLock receiving(&receiveLock);
-            if (file != nullptr)
-                std::fclose(file);
-            file = std::fopen(path.c_str(), "wb");
-            if (file == nullptr)
-                return HRESULT_FROM_WIN32(static_cast<DWORD>(errno));
-            std::memcpy(&format, ConnectionType().pbFormat, 16);
-            format.cbSize = 0;
-            dataBytes = 0;
-            const HRESULT hr = WriteHeader();
-            if (FAILED(hr))
-                return hr;
-        }
-    }
-    return CBaseFilter::Pause();
+    if (!pin.IsConnected())
+        return VFW_E_NOT_CONNECTED;
+    if (file != nullptr)
+        std::fclose(file);
+    file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return HRESULT_FROM_WIN32(static_cast<DWORD>(errno));
+    std::memcpy(&format, ConnectionType().pbFormat, 16);
+    format.cbSize = 0;
+    dataBytes = 0;
+    return WriteHeader();
 }
 
 HRESULT CWavFileRenderer::WriteHeader()

@@ -13,12 +13,12 @@ public:
     static CWavFileRenderer* CreateInstance(const std::string& path) noexcept;
     ~CWavFileRenderer() override;
 
-    HRESULT Pause() override;
     HRESULT OnReceive(const BYTE* data, long length, bool discontinuity) override;
     HRESULT OnEndOfStream() override;
 
 private:
     explicit CWavFileRenderer(const std::string& path) noexcept;
+    HRESULT OnStart() override;
     HRESULT WriteHeader();
 
     std::string path;

@@ -131,7 +131,7 @@ void CWavSourcePin::Stream()
         sample->Release();
         if (hr != S_OK) {
             // A stopped or flushing peer ends the stream quietly; a failure is reported.
-            if (FAILED(hr) && !stopRequested.load())
+            if (FAILED(hr) && hr != VFW_E_WRONG_STATE && !stopRequested.load())
                 source->NotifyEvent(EC_ERRORABORT, hr, 0);
             return;
         }

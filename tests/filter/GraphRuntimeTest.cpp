@@ -1,6 +1,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 #include <unistd.h>
 
@@ -8,6 +9,8 @@
 
 #include "filter/framework/CMemAllocator.h"
 #include "filter/host/CWavFileRenderer.h"
+#include "filter/host/CWaveOutRenderer.h"
+#include "program/audio/SampleConverter.h"
 #include "tests/filter/FilterTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -27,6 +30,19 @@ struct TempFile {
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 };
+
+std::vector<BYTE> ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Wave-out devices of the tests: "virtual:1,..." or "none".
+void UseWaveOut(const std::string& devices)
+{
+    setenv("CALYRIX_WAVEOUT", devices.c_str(), 1);
+    waveOutGetNumDevs();  // reads the variable again
+}
 
 std::vector<BYTE> WavBytes(const WAVEFORMATEX& format, const std::vector<BYTE>& data)
 {
@@ -228,4 +244,93 @@ TEST(GraphRuntime, AggregatedFilterAnswersThroughItsOuterObject)
     ASSERT_EQ(static_cast<ISaturationSettings*>(settings)->QueryInterface(IID_IFilterPresets, &presets), S_OK);
     EXPECT_EQ(outer.queries, 1);
     filter->NonDelegatingRelease();
+}
+
+TEST(WaveOutRenderer, PlaysWhatTheFilterDeliversAndFloatAs16Bit)
+{
+    TempFile played("played.raw");
+    fs::remove(played.path);
+    UseWaveOut("virtual:1,speed=100,capture=" + played.path);
+    std::vector<int> samples(40000);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int>((i * 7919) % 60000) - 30000;
+    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(samples));
+    CWavSource::Options options;
+    options.bufferBytes = 3000;
+    {
+        CFilterGraph* graph = CFilterGraph::CreateInstance();
+        CWavSource* source = CWavSource::CreateInstance(wav, false, options);
+        HRESULT hr = S_OK;
+        auto* filter = static_cast<CSaturationFilter*>(CSaturationFilter::CreateInstance(nullptr, &hr));
+        filter->NonDelegatingAddRef();
+        CWaveOutRenderer* renderer = CWaveOutRenderer::CreateInstance(WAVE_MAPPER);
+        graph->AddFilter(source, L"source");
+        graph->AddFilter(filter, L"filter");
+        graph->AddFilter(renderer, L"renderer");
+        ASSERT_EQ(graph->ConnectDirect(PinOf(source, 0), PinOf(filter, 0), nullptr), S_OK);
+        ASSERT_EQ(graph->ConnectDirect(PinOf(filter, 1), PinOf(renderer, 0), nullptr), S_OK);
+        filter->Settings().put_Dither(0);
+        SaturationSettings settings{};
+        filter->Settings().GetSettings(&settings);
+        ASSERT_EQ(graph->Run(), S_OK);
+        HRESULT result = E_FAIL;
+        ASSERT_EQ(graph->WaitForCompletion(20000, &result), S_OK);
+        EXPECT_EQ(result, S_OK);
+        EXPECT_EQ(graph->Stop(), S_OK);
+        EXPECT_EQ(ReadAll(played.path), ReferencePcm(wav, settings, options.bufferBytes));
+        graph->Release();
+        renderer->Release();
+        filter->Release();
+        source->Release();
+    }
+
+    // Float samples reach the device as 16-bit PCM, saturated at full scale.
+    fs::remove(played.path);
+    const std::vector<float> floats{0.5f, -0.25f, 1.5f, -1.5f, 1.0f, -1.0f};
+    CFilterGraph* graph = CFilterGraph::CreateInstance();
+    CWavSource* source = CWavSource::CreateInstance(MakeWav(WAVE_FORMAT_IEEE_FLOAT, 32, 2, 8000, Floats(floats)), false, {});
+    CWaveOutRenderer* renderer = CWaveOutRenderer::CreateInstance(0);
+    graph->AddFilter(source, L"source");
+    graph->AddFilter(renderer, L"renderer");
+    ASSERT_EQ(graph->ConnectDirect(PinOf(source, 0), PinOf(renderer, 0), nullptr), S_OK);
+    ASSERT_EQ(graph->Run(), S_OK);
+    HRESULT result = E_FAIL;
+    ASSERT_EQ(graph->WaitForCompletion(20000, &result), S_OK);
+    graph->Stop();
+    EXPECT_EQ(ReadAll(played.path), Pcm16({16384, -8192, 32767, -32768, 32767, -32768}));
+
+    // Without a device the graph does not start.
+    UseWaveOut("none");
+    EXPECT_EQ(graph->Run(), VFW_E_NO_AUDIO_HARDWARE);
+    FILTER_STATE state = State_Running;
+    renderer->GetState(0, &state);
+    EXPECT_EQ(state, State_Stopped);
+    graph->Release();
+    renderer->Release();
+    source->Release();
+    unsetenv("CALYRIX_WAVEOUT");
+}
+
+TEST(WaveOutRenderer, StopsWhilePlayingInRealTime)
+{
+    UseWaveOut("virtual:1");
+    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 8, 1, 8000, std::vector<BYTE>(80000, 0x80));
+    CFilterGraph* graph = CFilterGraph::CreateInstance();
+    CWavSource* source = CWavSource::CreateInstance(wav, false, {});
+    CWaveOutRenderer* renderer = CWaveOutRenderer::CreateInstance(WAVE_MAPPER);
+    graph->AddFilter(source, L"source");
+    graph->AddFilter(renderer, L"renderer");
+    ASSERT_EQ(graph->ConnectDirect(PinOf(source, 0), PinOf(renderer, 0), nullptr), S_OK);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(graph->Run(), S_OK);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30 * i));
+        EXPECT_EQ(graph->Stop(), S_OK);
+    }
+    HRESULT result = S_OK;
+    // Ten seconds of sound: stopped long before the end.
+    EXPECT_EQ(graph->WaitForCompletion(0, &result), E_ABORT);
+    graph->Release();
+    renderer->Release();
+    source->Release();
+    unsetenv("CALYRIX_WAVEOUT");
 }
