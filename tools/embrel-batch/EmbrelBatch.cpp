@@ -53,6 +53,13 @@ constexpr const char* RealTimeWarning =
 // More late device buffers than this in a run bring the real-time warning.
 constexpr WPARAM LateLimit = 6;
 
+// Writers that stream to a pipe cannot go back to fill in the data size and leave a
+// placeholder there (ffmpeg 0xFFFFFFFF, sox 0x7FFFF000): such a data chunk ends with the file.
+bool DataSizeUnknown(DWORD size)
+{
+    return size == 0xFFFFFFFFu || size == 0x7FFFF000u;
+}
+
 std::string Db(int db)
 {
     return db == INT_MIN ? std::string("-inf dB") : std::to_string(db) + " dB";
@@ -226,7 +233,14 @@ int EmbrelBatch::Run() noexcept
         }
         const int bits = reader->GetBitsPerSample();
         const DWORD rate = reader->GetSampleRate();
-        const DWORD totalFrames = reader->GetTotalFrames();
+        // With a placeholder data size the frames are those the file holds, and the read that
+        // finds the end of the file (setting the reader's flag) ends the data as designed.
+        const MMCKINFO dataChunk = reader->GetDataChunk();
+        const bool sizeUnknown = DataSizeUnknown(dataChunk.cksize);
+        long long framesInFile = -1;
+        if (struct stat st; sizeUnknown && stat(options.input.c_str(), &st) == 0)
+            framesInFile = std::max(0LL, (long long)st.st_size - dataChunk.dwDataOffset) / (channels * bits / 8);
+        const DWORD totalFrames = sizeUnknown ? DWORD(std::max(0LL, framesInFile)) : reader->GetTotalFrames();
 
         const bool writing = !options.preview;
         bool listening = options.listen || options.preview;
@@ -422,7 +436,7 @@ int EmbrelBatch::Run() noexcept
         progress.End();
 
         // The worker does not look at the flags; the last block's read did set the reader's.
-        const bool readFailed = reader->GetErrorFlag() != 0;
+        const bool readFailed = reader->GetErrorFlag() != 0 && progress.Frames() != framesInFile;
         std::string readError = reader->GetErrorText(), writeError = writer->GetErrorText();
         reader->Close();
         if (readFailed) return fail(readError.c_str());
