@@ -79,6 +79,27 @@ TEST_F(BatchListening, ListenWritesExactlyWhatItPlays)
     EXPECT_EQ(ReadFile(played), written);
 }
 
+TEST_F(BatchListening, ListenThroughAlsaPlaysWhatItWrites)
+{
+    // libasound's own plugins, configured by the test: "default" converts into a file plugin
+    // in front of the null plugin, so what is played lands in a file without a sound card.
+    const std::string conf = dir.File("asound.conf");
+    const std::string text = "pcm.sink { type null }\n"
+                             "pcm.tofile { type file slave.pcm \"sink\" file \"" + played + "\" format \"raw\" }\n"
+                             "pcm.!default { type plug slave.pcm \"tofile\" }\n";
+    WriteFile(conf, Bytes(text.begin(), text.end()));
+    Spec s;
+    s.channels = 1;
+    s.data = Ramp(16384 * 2 + 1001);  // ends in half a frame, which is written but not played
+    const Result r = RunBatch("TMPDIR=" + Quote(tmp) + " CALYRIX_WAVEOUT= ALSA_CONFIG_PATH=" + Quote(conf),
+                              "-q --no-realtime-watch --listen " + Input(s) + " " + Quote(out), dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    Bytes written = Data(ReadFile(out));
+    ASSERT_EQ(written.size(), s.data.size() + 1);  // with the pad byte
+    written.resize(s.data.size() - 1);
+    EXPECT_EQ(ReadFile(played), written);
+}
+
 TEST_F(BatchListening, PreviewPlaysTheFileOnceAndWritesNothing)
 {
     Spec s;
