@@ -117,13 +117,15 @@ void TarvelWidget::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     ctrl_.OnMouseMove(p.y(), {0, 0, width(), height()});
-    UpdateCursor(p);
+    // The knob trails the pointer during a drag; the hand stays until the button is up.
+    if (!ctrl_.Dragging()) UpdateCursor(p);
     QWidget::mouseMoveEvent(event);
 }
 
 void TarvelWidget::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) ctrl_.OnLButtonUp();
+    UpdateCursor(event->position().toPoint());
     QWidget::mouseReleaseEvent(event);
 }
 

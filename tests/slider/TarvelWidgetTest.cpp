@@ -173,6 +173,14 @@ TEST_F(TarvelWidgetTest, OpenHandOverTheKnobOnly)
     EXPECT_EQ(widget->cursor().hotSpot(), QPoint(0, 0));
     Send(QEvent::MouseMove, 27, 100, Qt::NoButton);  // right edge is outside
     EXPECT_EQ(widget->cursor().shape(), Qt::ArrowCursor);
+
+    // During a drag the hand stays while the pointer runs ahead of the knob.
+    Send(QEvent::MouseMove, 15, 100, Qt::NoButton);
+    Press(15, 100);
+    Send(QEvent::MouseMove, 30, 190, Qt::LeftButton);
+    EXPECT_EQ(widget->cursor().shape(), Qt::BitmapCursor);
+    Send(QEvent::MouseButtonRelease, 30, 190, Qt::NoButton);
+    EXPECT_EQ(widget->cursor().shape(), Qt::ArrowCursor);
 }
 
 // The committed images: sizes and the rows the geometry relies on.
