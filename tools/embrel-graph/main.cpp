@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "engine/ParameterTable.h"
@@ -269,6 +271,12 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseArguments(argc, argv, &options)) {
         Usage();
+        return 1;
+    }
+    std::error_code sameError;
+    if (std::filesystem::equivalent(options.input, options.output, sameError)) {
+        std::fprintf(stderr, "embrel-graph: %s is the input file; the output needs another name\n",
+                     options.output.c_str());
         return 1;
     }
     const HRESULT init = CoInitialize(nullptr);

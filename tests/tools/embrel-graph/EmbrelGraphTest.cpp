@@ -182,4 +182,33 @@ TEST(EmbrelGraph, SettingsFilesAndErrors)
     EXPECT_NE(ReadText(dir / "log.txt").find("0x80070057"), std::string::npos);
     EXPECT_EQ(RunTool(module + (dir / "missing.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 1);
     EXPECT_EQ(RunTool(module + "--set Volume=3 " + (dir / "in.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 1);
+    // The input is never written over.
+    const std::string input = ReadText(dir / "in.wav");
+    EXPECT_EQ(RunTool(module + (dir / "in.wav") + " " + (dir / "in.wav"), dir / "log.txt"), 1);
+    EXPECT_EQ(ReadText(dir / "in.wav"), input);
+}
+
+TEST(EmbrelGraph, ATruncatedFileEndingInHalfAFrameIsEmbreledAsFarAsItGoes)
+{
+    TempDir dir;
+    std::vector<int> samples(3001);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<int>(20000 * std::sin(static_cast<double>(i) * 0.03));
+    WavFile cut = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(samples));
+    cut.data.push_back(0x7F);
+    // The data chunk claims more than the file holds.
+    std::vector<BYTE> bytes = WavFile::MakeHeader(cut.format, static_cast<DWORD>(cut.data.size() + 400));
+    bytes.insert(bytes.end(), cut.data.begin(), cut.data.end());
+    std::ofstream(dir / "cut.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    ASSERT_EQ(RunTool(std::string("--module ") + EMBREL_AX + " --buffer-bytes 4000 --set Dither=0 " +
+                          (dir / "cut.wav") + " " + (dir / "out.wav"),
+                      dir / "log.txt"),
+              0)
+        << ReadText(dir / "log.txt");
+    WavFile out;
+    std::string error;
+    ASSERT_TRUE(WavFile::Load(dir / "out.wav", &out, &error)) << error;
+    const SaturationSettings settings{-1000, 1, 999, 1000, -250, 1, 0, -1000, 0};
+    EXPECT_EQ(out.data, ReferencePcm(cut, settings, 4000));
 }
