@@ -200,7 +200,7 @@ TEST_F(ListeningRun, PlaysWhatItWritesPacedByTheDevice)
     EXPECT_EQ(messages[0].wParam, 0u);
     EXPECT_EQ(messages[0].lParam, 65536 / 4);
     EXPECT_EQ(messages[5].lParam, 3000 / 4);
-    for (std::size_t i = 1; i < messages.size(); ++i)
+    for (std::size_t i = 1; i < Progress(); ++i)
         EXPECT_GE(messages[i].wParam, messages[i - 1].wParam) << "the late count only grows";
 }
 
