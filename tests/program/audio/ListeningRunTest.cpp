@@ -142,6 +142,25 @@ protected:
         if (writeFlag) writer.Finish();
     }
 
+    // What the run control's stop does, under the run lock: the flag and the device's reset.
+    void Stop()
+    {
+        EnterCriticalSection(&runLock);
+        stop = 1;
+        player.Stop();
+        LeaveCriticalSection(&runLock);
+    }
+
+    // After RunToEnd, for another run in the same test.
+    void NextRun()
+    {
+        CloseHandle(thread);
+        thread = nullptr;
+        messages.clear();
+        stop = 0;
+        std::remove(played.c_str());
+    }
+
     std::size_t Progress() const
     {
         std::size_t n = 0;
@@ -222,13 +241,7 @@ TEST_F(ListeningRun, AShortFileFillsTheFirstBlockWithSilence)
         EXPECT_EQ(ReadFile(played), expected);
         ASSERT_EQ(Progress(), 2u);
         EXPECT_EQ(messages[1].lParam, 0) << "the worker's read finds nothing more";
-
-        if (HANDLE t = thread) {
-            CloseHandle(t);
-            thread = nullptr;
-        }
-        messages.clear();
-        std::remove(played.c_str());
+        NextRun();
     }
 }
 
@@ -281,10 +294,7 @@ TEST_F(ListeningRun, PauseHoldsTheWorkerResumeReleasesItAndStopWakesIt)
 
     pauseDevice(true);
     PumpFor(100ms);
-    EnterCriticalSection(&runLock);
-    stop = 1;
-    player.Stop();
-    LeaveCriticalSection(&runLock);
+    Stop();
     const auto stopped = Clock::now();
     RunToEnd();
     EXPECT_LT(Clock::now() - stopped, 4000ms) << "the reset wakes the worker";
@@ -304,18 +314,11 @@ TEST_F(ListeningRun, AStopEndsTheRunWithoutWaitingOutTheDrainTime)
         Prepare(s, 1, 0);
         Start();
         while (Progress() < 2) Pump(5000ms);
-        EnterCriticalSection(&runLock);
-        stop = 1;
-        player.Stop();
-        LeaveCriticalSection(&runLock);
+        Stop();
         const auto stopped = Clock::now();
         RunToEnd();
         EXPECT_LT(Clock::now() - stopped, 2000ms);
-
-        CloseHandle(thread);
-        thread = nullptr;
-        messages.clear();
-        stop = 0;
+        NextRun();
     }
 }
 
