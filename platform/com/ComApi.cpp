@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -48,10 +49,15 @@ public:
         auto it = modules_.find(key);
         if (it == modules_.end()) {
             void* handle = ::dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
-            if (handle == nullptr)
+            if (handle == nullptr) {
+                const char* why = ::dlerror();
+                std::fprintf(stderr, "com: the module of class %s cannot be loaded: %s\n", GuidToString(rclsid).c_str(),
+                             why != nullptr ? why : key.c_str());
                 return CO_E_DLLNOTFOUND;
+            }
             auto get = reinterpret_cast<PFN_DllGetClassObject>(::dlsym(handle, "DllGetClassObject"));
             if (get == nullptr) {
+                std::fprintf(stderr, "com: %s has no DllGetClassObject\n", key.c_str());
                 ::dlclose(handle);
                 return CO_E_ERRORINDLL;
             }

@@ -97,7 +97,12 @@ BOOL CTarvel::CreateByClsid(REFCLSID clsid, DWORD style, const QRect& rect, QWid
                                   reinterpret_cast<void**>(&control_));
     if (FAILED(hr)) {
         control_ = nullptr;
-        Fail(hr == REGDB_E_CLASSNOTREG ? "the class is not registered" : "the component cannot be created", hr);
+        const char* why = "the component cannot be created";
+        if (hr == REGDB_E_CLASSNOTREG)
+            why = "the class is not registered";
+        else if (hr == CO_E_DLLNOTFOUND || hr == CO_E_ERRORINDLL)
+            why = "its registered module cannot be loaded";
+        Fail(why, hr);
         return FALSE;
     }
     void* p = nullptr;

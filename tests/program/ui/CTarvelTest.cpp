@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "engine/ParameterTable.h"
+#include "platform/com/Guid.h"
+#include "slider/TarvelTypeLib.h"
 #include "tests/slider/TestRegistry.h"
 
 namespace {
@@ -92,6 +94,13 @@ TEST_F(CTarvelTest, FailsClearlyWhenTheClassIsNotRegistered)
     EXPECT_EQ(s.GetWindow(), nullptr);
     s.SetPos(5);  // harmless without a control
     EXPECT_EQ(s.GetPos(), 0);
+
+    // Registered, but the module has gone since.
+    ASSERT_EQ(RunRegsvr(TARVEL_MODULE), 0);
+    const std::string server = "CLSID\\" + GuidToString(CLSID_Tarvel) + "\\InprocServer32";
+    ASSERT_TRUE(SUCCEEDED(RegSetKeyString(HKEY_CLASSES_ROOT, server, nullptr, dir_ + "/gone/TARVEL.OCX")));
+    EXPECT_FALSE(s.Create(nullptr, CTarvel::WS_VISIBLE, QRect(0, 0, 37, 204), parent.get(), 1004));
+    EXPECT_NE(std::string(s.GetErrorText()).find("module cannot be loaded"), std::string::npos) << s.GetErrorText();
 }
 
 TEST_F(CTarvelTest, DestroyingTheWrapperRemovesTheWindow)
