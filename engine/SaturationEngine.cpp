@@ -50,14 +50,16 @@ const char* FormatLevel(char* out, std::size_t size, double value) noexcept
 //
 // Written once over W double lanes and built twice: W = 4 for processors with AVX2, W = 2
 // with nothing beyond the x86-64 baseline. Both do the same IEEE operations in the same
-// order (no contraction), so they give the same output, which is the plain per-sample chain
-// in double precision: gain, waveshaper, high-pass, soft or hard clip, dither.
+// order (no contraction), so both give the plain per-sample chain in double precision.
 //
-// A block is walked in runs of RunLength floats, in three passes per run: the independent
-// front of the chain (gain, waveshaper) over W lanes; the high-pass, which is serial per
-// channel (a stereo block runs both channels' recurrences side by side, so two dependency
-// chains overlap); and the independent back (clip, dither, peaks) over W lanes. Mono and
-// stereo lanes are consecutive floats of the buffer: a stereo vector holds whole frames.
+// Mono and stereo lanes are consecutive floats of the buffer (a stereo vector holds whole
+// frames). A channel, or a stereo pair of channels, is walked in runs of RunLength floats:
+//   front  gain and waveshaper, over lanes;
+//   chain  the high-pass, serial per channel (a pair runs both recurrences side by side);
+//   back   soft clip or hard clip plus dither, over lanes;
+//   finish the soft clip's rounding test, output and peaks, over lanes.
+// The chain of the next run is interleaved with the back of the current one, so that its
+// long dependency overlaps their independent work.
 
 // One step of the dither generator, x -> mul * x + add (mod 2^32), and its powers, so that
 // each lane can draw the sample it stands for: channel 0's draws come first, then channel 1's.
@@ -106,30 +108,41 @@ struct Block {
 
 typedef double D4 __attribute__((vector_size(32)));
 typedef float F4 __attribute__((vector_size(16)));
-typedef std::int64_t M4 __attribute__((vector_size(32)));
 typedef std::uint64_t Q4 __attribute__((vector_size(32)));
 typedef std::uint32_t U4 __attribute__((vector_size(16)));
 typedef std::int32_t S4 __attribute__((vector_size(16)));
 typedef double D2 __attribute__((vector_size(16)));
 typedef float F2 __attribute__((vector_size(8)));
-typedef std::int64_t M2 __attribute__((vector_size(16)));
 typedef std::uint64_t Q2 __attribute__((vector_size(16)));
 typedef std::uint32_t U2 __attribute__((vector_size(8)));
 typedef std::int32_t S2 __attribute__((vector_size(8)));
 
-// D: doubles; F: floats; M: comparison masks of D; Q: bits of D; U: bits of F and the
-// generator states; S: signed view of U.
+// D: doubles; F: floats; Q: bits of D; U: bits of F and generator states; S: float masks.
 template <int W> struct Lanes;
-template <> struct Lanes<4> { using D = D4; using F = F4; using M = M4; using Q = Q4; using U = U4; using S = S4; };
-template <> struct Lanes<2> { using D = D2; using F = F2; using M = M2; using Q = Q2; using U = U2; using S = S2; };
+template <> struct Lanes<4> { using D = D4; using F = F4; using Q = Q4; using U = U4; using S = S4; };
+template <> struct Lanes<2> { using D = D2; using F = F2; using Q = Q2; using U = U2; using S = S2; };
 
-constexpr int RunLength = 256;  // floats; a multiple of every W and of 2 channels
+constexpr int RunLength = 256;  // floats; a multiple of W and of 2
 
 // The helpers below are always inlined into the two entry points, so no 32-byte vector
 // crosses a call built without AVX. (Templates are instantiated at the end of the file,
 // so the warning stays off to there.)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #define CALYRIX_INLINE [[gnu::always_inline]] inline
+
+// Lane by lane, which the compiler turns into one widening conversion.
+template <int W, typename V>
+CALYRIX_INLINE typename Lanes<W>::D Widen(const V& x) noexcept
+{
+    if constexpr (W == 4) return typename Lanes<W>::D{double(x[0]), double(x[1]), double(x[2]), double(x[3])};
+    else return typename Lanes<W>::D{double(x[0]), double(x[1])};
+}
+
+template <int W>
+CALYRIX_INLINE typename Lanes<W>::F Narrow(typename Lanes<W>::D x) noexcept
+{
+    return __builtin_convertvector(x, typename Lanes<W>::F);
+}
 
 template <int W>
 CALYRIX_INLINE typename Lanes<W>::D Abs(typename Lanes<W>::D v) noexcept
@@ -145,31 +158,61 @@ CALYRIX_INLINE typename Lanes<W>::F Abs(typename Lanes<W>::F v) noexcept
     return std::bit_cast<typename Lanes<W>::F>(std::bit_cast<U>(v) & 0x7fffffffu);
 }
 
-template <int W>
-CALYRIX_INLINE void RaisePeak(typename Lanes<W>::F& peak, typename Lanes<W>::F v) noexcept
+// peak = |v| where that is larger, lane by lane; a NaN never raises a peak.
+template <int W, typename V>
+CALYRIX_INLINE void RaisePeak(V& peak, V v) noexcept
 {
-    const typename Lanes<W>::F a = Abs<W>(v);
-    peak = a > peak ? a : peak;  // a NaN never raises a peak
+    const V a = Abs<W>(v);
+    peak = a > peak ? a : peak;
 }
 
-template <int W>
-CALYRIX_INLINE float Largest(typename Lanes<W>::F peak) noexcept
+template <int W, typename V>
+CALYRIX_INLINE float Largest(const V& peak) noexcept
 {
     float m = 0.0f;
     for (int k = 0; k < W; ++k)
-        if (peak[k] > m) m = peak[k];
+        if (peak[k] > m) m = static_cast<float>(peak[k]);
     return m;
 }
 
 template <int W>
-CALYRIX_INLINE bool AllSet(typename Lanes<W>::M m) noexcept
+CALYRIX_INLINE bool AllSet(typename Lanes<W>::S m) noexcept
 {
-    std::int64_t all = m[0];
-    for (int k = 1; k < W; ++k) all &= m[k];
-    return all != 0;
+    if constexpr (W == 4) {
+        const Q2 halves = std::bit_cast<Q2>(m);
+        return (halves[0] & halves[1]) == ~std::uint64_t{0};
+    } else {
+        return std::bit_cast<std::uint64_t>(m) == ~std::uint64_t{0};
+    }
 }
 
-// exp(z) for |z| < 700, within 2^-50 relative: z = k ln 2 + r with |r| <= ln 2 / 2 (plus
+// W floats at p, p + stride, ... widened to doubles; lanes past left are 0.
+template <int W>
+CALYRIX_INLINE typename Lanes<W>::D Load(const float* p, int stride, int left) noexcept
+{
+    if (stride == 1 && left >= W) return Widen<W>(p);
+    typename Lanes<W>::D x{};
+    for (int k = 0; k < W && k < left; ++k) x[k] = p[k * stride];
+    return x;
+}
+
+// The first left lanes of v to p, p + stride, ..., and into the peak.
+template <int W>
+CALYRIX_INLINE void Store(float* p, int stride, typename Lanes<W>::F v, int left,
+                          typename Lanes<W>::F& peak) noexcept
+{
+    if (stride == 1 && left >= W) {
+        std::memcpy(p, &v, sizeof v);
+    } else {
+        for (int k = 0; k < W; ++k) {
+            if (k < left) p[k * stride] = v[k];
+            else v[k] = 0.0f;
+        }
+    }
+    RaisePeak<W>(peak, v);
+}
+
+// exp(z) for |z| <= 700, within 2^-50 relative: z = k ln 2 + r with |r| <= ln 2 / 2 (plus
 // rounding), k ln 2 in two parts of which the first times k is exact; e^r by its Taylor
 // polynomial of degree 13 (truncation below 2^-57) in Estrin's scheme for a short dependency
 // chain, which rounds to within 5 * 2^-53 of its value on that interval; 2^k built in the
@@ -209,8 +252,22 @@ CALYRIX_INLINE double ExactSoftClip(double s, double d, const Terms& t) noexcept
     return (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
 }
 
-// The same with exp(s * (ln base / L)) in place of the power function, and a rounding test
-// that falls back to it for a lane whose float could differ.
+// The same with exp(s * (ln base / L)) in place of the power function. Beyond |z| = 700
+// the curve is flat (from |z| = 40 on, t + 1 rounds to t or to 1), so z is clamped there.
+template <int W>
+CALYRIX_INLINE typename Lanes<W>::D SoftClip(typename Lanes<W>::D s, typename Lanes<W>::D d,
+                                             const Terms& t) noexcept
+{
+    using D = typename Lanes<W>::D;
+    D z = s * t.zScale;
+    z = z > 700.0 ? D{} + 700.0 : z;
+    z = z < -700.0 ? D{} - 700.0 : z;
+    const D power = Exp<W>(z);
+    return (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
+}
+
+// Whether the soft clip's v, computed through Exp, rounds to the float that the power
+// function's would.
 //
 // Against pow(base, s/L) (within one unit in the last place), z carries at most 5 * 2^-53
 // relative error and Exp 2^-50, so t differs by at most (|z| * 5 * 2^-53 + 9 * 2^-53)
@@ -219,51 +276,12 @@ CALYRIX_INLINE double ExactSoftClip(double s, double d, const Terms& t) noexcept
 // computation, adds at most 6 * 2^-53 * |L| + 2^-53 * |v| each. In all less than
 // (|L| + |v|) * 2^-48; e is four times that. Every step is monotonic in t, so when v - e and
 // v + e round to the same float, the power function's v rounds to it as well. Otherwise,
-// a few times in a million samples, and always for a NaN or infinity, the power function
-// decides.
+// a few times in a million samples, and always for a NaN, the power function decides.
 template <int W>
-CALYRIX_INLINE typename Lanes<W>::D SoftClip(typename Lanes<W>::D s, typename Lanes<W>::D d,
-                                             const Terms& t) noexcept
+CALYRIX_INLINE typename Lanes<W>::S SureOfRounding(typename Lanes<W>::D v, const Terms& t) noexcept
 {
-    using D = typename Lanes<W>::D;
-    using F = typename Lanes<W>::F;
-    using M = typename Lanes<W>::M;
-    if (t.ceiling == 0.0) return d + 0.0;  // the curve collapses to 0 and 0/0 would give NaN
-    const D z = s * t.zScale;
-    const D power = Exp<W>(z);
-    D v = (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
-    const D e = (t.absCeiling + Abs<W>(v)) * 0x1p-46;
-    const D low = __builtin_convertvector(__builtin_convertvector(v - e, F), D);
-    const D high = __builtin_convertvector(__builtin_convertvector(v + e, F), D);
-    const M sure = (Abs<W>(z) < 700.0) & (low == high);
-    if (!AllSet<W>(sure)) {
-        for (int k = 0; k < W; ++k)
-            if (!sure[k]) v[k] = ExactSoftClip(s[k], d[k], t);
-    }
-    return v;
-}
-
-template <int W>
-CALYRIX_INLINE typename Lanes<W>::F Load(const float* p, int left) noexcept
-{
-    typename Lanes<W>::F x{};
-    if (left >= W) std::memcpy(&x, p, sizeof x);
-    else for (int k = 0; k < left; ++k) x[k] = p[k];
-    return x;
-}
-
-template <int W>
-CALYRIX_INLINE void Store(float* p, typename Lanes<W>::F v, int left, typename Lanes<W>::F& peak) noexcept
-{
-    if (left >= W) {
-        std::memcpy(p, &v, sizeof v);
-    } else {
-        for (int k = 0; k < W; ++k) {
-            if (k < left) p[k] = v[k];
-            else v[k] = 0.0f;
-        }
-    }
-    RaisePeak<W>(peak, v);
+    const typename Lanes<W>::D e = (t.absCeiling + Abs<W>(v)) * 0x1p-46;
+    return Narrow<W>(v - e) == Narrow<W>(v + e);
 }
 
 // The dither draws of W lanes: each lane holds the generator state of its own next draw.
@@ -274,105 +292,164 @@ struct Draws {
 
     CALYRIX_INLINE typename Lanes<W>::D Next(double scale) noexcept
     {
-        using S = typename Lanes<W>::S;
-        const typename Lanes<W>::U r = state >> 17;
+        const typename Lanes<W>::S r = std::bit_cast<typename Lanes<W>::S>(state >> 17);
         state = state * step.mul + step.add;
-        return __builtin_convertvector(std::bit_cast<S>(r), typename Lanes<W>::D) * scale;
+        return Widen<W>(r) * scale;
     }
 };
 
-// One run of n floats at data (n even for a stereo pair). Pair: the floats alternate between
-// channel 0 and 1 (state[0], state[1]); else they are one channel's samples (state[0]).
-template <int W, bool Tube, bool Tape, bool Pair>
-CALYRIX_INLINE void WalkRun(float* data, int n, const Terms& t, ChannelState* state, Draws<W>& draws,
-                            typename Lanes<W>::F& inPeak, typename Lanes<W>::F& outPeak) noexcept
-{
-    using D = typename Lanes<W>::D;
-    using F = typename Lanes<W>::F;
-    alignas(32) double run[RunLength];
+// The high-pass state of one channel, or of a pair whose samples alternate.
+template <bool Pair>
+struct Chain {
+    static constexpr int C = Pair ? 2 : 1;
+    float h[C];
+    float p[C];
 
-    for (int i = 0; i < n; i += W) {
-        const F x = Load<W>(data + i, n - i);
-        RaisePeak<W>(inPeak, x);
-        D s = __builtin_convertvector(x, D) * t.gain;
-        if constexpr (Tube)
-            s = s * (1.0 - t.c1 * s - t.c2 * s * s - t.c3 * s * s * s - t.c4 * s * s * s * s);
-        std::memcpy(run + i, &s, sizeof s);
-    }
-
-    if constexpr (Tube) {
-        constexpr int C = Pair ? 2 : 1;
-        float h[C], p[C];
-        for (int c = 0; c < C; ++c) h[c] = state[c].h, p[c] = state[c].p;
-        for (int i = 0; i < n; i += C) {
+    // n samples of run from first on (first and n even for a pair), shaped in, filtered out.
+    CALYRIX_INLINE void Filter(double* run, int first, int n, double a) noexcept
+    {
+        for (int i = first; i < first + n; i += C) {
             for (int c = 0; c < C; ++c) {
                 const double s = run[i + c];
-                const double w = (s - p[c] + h[c]) * t.a;
+                const double w = (s - p[c] + h[c]) * a;
                 h[c] = static_cast<float>(w);
                 p[c] = static_cast<float>(s);
                 run[i + c] = w;
             }
         }
-        for (int c = 0; c < C; ++c) state[c].h = h[c], state[c].p = p[c];
     }
+};
 
+template <int W>
+struct Peaks {
+    typename Lanes<W>::D in;
+    typename Lanes<W>::F out;
+};
+
+// Gain and waveshaper of n samples at data (every stride-th float) into run.
+template <int W, bool Tube>
+CALYRIX_INLINE void Front(const float* data, int stride, int n, double* run, const Terms& t,
+                          Peaks<W>& peaks) noexcept
+{
+    using D = typename Lanes<W>::D;
     for (int i = 0; i < n; i += W) {
-        D s;
-        std::memcpy(&s, run + i, sizeof s);
-        const D d = draws.Next(t.step);
-        D v;
-        if constexpr (Tape) {
-            v = SoftClip<W>(s, d, t);
-        } else {
-            s = s > 1.0 ? D{} + 1.0 : s;
-            s = s < -1.0 ? D{} - 1.0 : s;
-            v = s + d;
-        }
-        Store<W>(data + i, __builtin_convertvector(v, F), n - i, outPeak);
+        const D x = Load<W>(data + static_cast<std::ptrdiff_t>(i) * stride, stride, n - i);
+        RaisePeak<W>(peaks.in, x);
+        D s = x * t.gain;
+        if constexpr (Tube)
+            s = s * (1.0 - t.c1 * s - t.c2 * s * s - t.c3 * s * s * s - t.c4 * s * s * s * s);
+        std::memcpy(run + i, &s, sizeof s);
     }
 }
 
-// The block, channel 0 then channel 1 as far as the dither and the filter state go. A
-// stereo block is walked as pairs; a wider one (which no caller configures) channel by
-// channel through a copy, every channel past the first sharing the second state slot.
+// Clip and dither of the W samples at run + i into out + i, their draws into dither + i.
+template <int W, bool Tape>
+CALYRIX_INLINE void Back(const double* run, double* out, double* dither, int i, const Terms& t,
+                         Draws<W>& draws) noexcept
+{
+    using D = typename Lanes<W>::D;
+    D s;
+    std::memcpy(&s, run + i, sizeof s);
+    const D d = draws.Next(t.step);
+    D v;
+    if constexpr (Tape) {
+        if (t.ceiling == 0.0) v = d + 0.0;  // the curve collapses to 0 and 0/0 would give NaN
+        else v = SoftClip<W>(s, d, t);
+    } else {
+        s = s > 1.0 ? D{} + 1.0 : s;
+        s = s < -1.0 ? D{} - 1.0 : s;
+        v = s + d;
+    }
+    std::memcpy(out + i, &v, sizeof v);
+    std::memcpy(dither + i, &d, sizeof d);
+}
+
+// The n results in out to data (every stride-th float), settling uncertain soft clips by
+// the power function.
+template <int W, bool Tape>
+CALYRIX_INLINE void Finish(float* data, int stride, int n, const double* run, const double* out,
+                           const double* dither, const Terms& t, Peaks<W>& peaks) noexcept
+{
+    using D = typename Lanes<W>::D;
+    for (int i = 0; i < n; i += W) {
+        D v;
+        std::memcpy(&v, out + i, sizeof v);
+        if constexpr (Tape) {
+            const typename Lanes<W>::S sure = SureOfRounding<W>(v, t);
+            if (t.ceiling != 0.0 && !AllSet<W>(sure)) {
+                for (int k = 0; k < W && i + k < n; ++k)
+                    if (!sure[k]) v[k] = ExactSoftClip(run[i + k], dither[i + k], t);
+            }
+        }
+        Store<W>(data + static_cast<std::ptrdiff_t>(i) * stride, stride, Narrow<W>(v), n - i, peaks.out);
+    }
+}
+
+// n samples at data, every stride-th float: one channel, or a stereo pair (stride 1).
+template <int W, bool Tube, bool Tape, bool Pair>
+CALYRIX_INLINE void WalkLane(float* data, int stride, int n, const Terms& t, ChannelState* state,
+                             Draws<W>& draws, Peaks<W>& peaks) noexcept
+{
+    alignas(32) double shaped[2][RunLength];
+    alignas(32) double out[RunLength];
+    alignas(32) double dither[RunLength];
+    Chain<Pair> chain;
+    for (int c = 0; c < chain.C; ++c) chain.h[c] = state[c].h, chain.p[c] = state[c].p;
+
+    int cur = 0;
+    Front<W, Tube>(data, stride, std::min(n, RunLength), shaped[cur], t, peaks);
+    if constexpr (Tube) chain.Filter(shaped[cur], 0, std::min(n, RunLength), t.a);
+    for (int first = 0; first < n; first += RunLength, cur ^= 1) {
+        const int len = std::min(RunLength, n - first);
+        const int nextLen = std::max(0, std::min(RunLength, n - first - RunLength));
+        float* const at = data + static_cast<std::ptrdiff_t>(first) * stride;
+        if (nextLen > 0)
+            Front<W, Tube>(at + static_cast<std::ptrdiff_t>(RunLength) * stride, stride, nextLen,
+                           shaped[cur ^ 1], t, peaks);
+        for (int i = 0; i < len; i += W) {
+            Back<W, Tape>(shaped[cur], out, dither, i, t, draws);
+            if constexpr (Tube)
+                if (i < nextLen) chain.Filter(shaped[cur ^ 1], i, std::min(W, nextLen - i), t.a);
+        }
+        Finish<W, Tape>(at, stride, len, shaped[cur], out, dither, t, peaks);
+    }
+    for (int c = 0; c < chain.C; ++c) state[c].h = chain.h[c], state[c].p = chain.p[c];
+}
+
+// Draws for lanes that stand for draw numbers first[k], first[k] + step, ...
+template <int W>
+CALYRIX_INLINE Draws<W> DrawsFrom(std::uint32_t random, const std::uint32_t (&first)[W], std::uint32_t step) noexcept
+{
+    Draws<W> draws{};
+    for (int k = 0; k < W; ++k) draws.state[k] = Advance(first[k] + 1)(random);
+    draws.step = Advance(step);
+    return draws;
+}
+
+// The block: channel 0 then channel 1 as far as the dither and the filter state go. Every
+// channel past the second (which no caller configures) shares the second state slot.
 template <int W, bool Tube, bool Tape>
 CALYRIX_INLINE void WalkBlock(Block& b) noexcept
 {
-    using F = typename Lanes<W>::F;
-    F inPeak{}, outPeak{};
-    const int count = b.frames * b.channels;
+    Peaks<W> peaks{};
+    const auto frames = static_cast<std::uint32_t>(b.frames);
     if (b.channels == 2) {
-        Draws<W> draws{};
-        for (int k = 0; k < W; ++k)
-            draws.state[k] = Advance(static_cast<std::uint32_t>((k & 1) * b.frames + k / 2 + 1))(b.random);
-        draws.step = Advance(W / 2);
-        for (int i = 0; i < count; i += RunLength)
-            WalkRun<W, Tube, Tape, true>(b.buffer + i, std::min(RunLength, count - i), b.terms, b.state,
-                                         draws, inPeak, outPeak);
+        std::uint32_t first[W];
+        for (int k = 0; k < W; ++k) first[k] = (k & 1) * frames + k / 2;
+        Draws<W> draws = DrawsFrom<W>(b.random, first, W / 2);
+        WalkLane<W, Tube, Tape, true>(b.buffer, 1, 2 * b.frames, b.terms, b.state, draws, peaks);
     } else {
         for (int ch = 0; ch < b.channels; ++ch) {
-            Draws<W> draws{};
-            for (int k = 0; k < W; ++k)
-                draws.state[k] = Advance(static_cast<std::uint32_t>(ch * b.frames + k + 1))(b.random);
-            draws.step = Advance(W);
-            ChannelState* const slot = &b.state[ch < 2 ? ch : 1];
-            for (int j = 0; j < b.frames; j += RunLength) {
-                const int n = std::min(RunLength, b.frames - j);
-                float copy[RunLength];
-                float* data = b.buffer + j;
-                if (b.channels > 1) {
-                    for (int k = 0; k < n; ++k) copy[k] = b.buffer[(j + k) * b.channels + ch];
-                    data = copy;
-                }
-                WalkRun<W, Tube, Tape, false>(data, n, b.terms, slot, draws, inPeak, outPeak);
-                if (b.channels > 1)
-                    for (int k = 0; k < n; ++k) b.buffer[(j + k) * b.channels + ch] = copy[k];
-            }
+            std::uint32_t first[W];
+            for (int k = 0; k < W; ++k) first[k] = ch * frames + k;
+            Draws<W> draws = DrawsFrom<W>(b.random, first, W);
+            WalkLane<W, Tube, Tape, false>(b.buffer + ch, b.channels, b.frames, b.terms,
+                                           &b.state[ch < 2 ? ch : 1], draws, peaks);
         }
     }
-    b.peakIn = Largest<W>(inPeak);
-    b.peakOut = Largest<W>(outPeak);
-    b.random = Advance(static_cast<std::uint32_t>(count))(b.random);
+    b.peakIn = Largest<W>(peaks.in);
+    b.peakOut = Largest<W>(peaks.out);
+    b.random = Advance(frames * static_cast<std::uint32_t>(b.channels))(b.random);
 }
 
 template <int W>
