@@ -8,6 +8,7 @@
 
 #include "filter/framework/CMemAllocator.h"
 #include "platform/base/Memory.h"
+#include "platform/com/ComApi.h"
 #include "tests/filter/FilterTestSupport.h"
 
 namespace {
@@ -325,6 +326,9 @@ TEST(SaturationFilterGraph, SettingsChangeSafelyWhileSamplesStream)
     FilterGraphFixture g(wav, false, options);
     ASSERT_EQ(g.Connect(), S_OK);
     std::atomic<bool> done{false};
+    void* found = nullptr;
+    ASSERT_EQ(g.filter->NonDelegatingQueryInterface(IID_IPersistStream, &found), S_OK);
+    auto* persist = static_cast<IPersistStream*>(found);
     std::thread user([&] {
         int i = 0;
         while (!done.load()) {
@@ -334,6 +338,14 @@ TEST(SaturationFilterGraph, SettingsChangeSafelyWhileSamplesStream)
             g.Settings()->get_Streaming(&streaming);
             SaturationSettings s{};
             g.Settings()->GetSettings(&s);
+            // Saving and loading the record race with the streaming thread's snapshots.
+            IStream* record = nullptr;
+            if (SUCCEEDED(CreateStreamOnMemory(nullptr, 0, &record))) {
+                persist->Save(record, FALSE);
+                record->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr);
+                persist->Load(record);
+                record->Release();
+            }
             ++i;
         }
     });
@@ -344,6 +356,7 @@ TEST(SaturationFilterGraph, SettingsChangeSafelyWhileSamplesStream)
     EXPECT_EQ(g.RunToEnd(), S_OK);
     done = true;
     user.join();
+    persist->Release();
     EXPECT_GE(g.renderer->Bytes().size(), wav.data.size());
     // The first run may have reached its end before the stop.
     EXPECT_GE(g.renderer->EndOfStreamCount(), 1);
