@@ -239,12 +239,24 @@ TEST(SaturationFilterTransform, ChangesReachTheEngineAtTheNextSample)
     EXPECT_EQ(engine.GetGain(), -1400);
     EXPECT_EQ(engine.GetMix(), 999);
 
-    // Nothing changed: nothing is handed over, even at a discontinuity.
+    // Nothing changed (a put of the stored value changes nothing): nothing is handed over,
+    // even at a discontinuity.
     engine.SetMix(3000);
+    settings.put_Gain(-1400);
     s = d.Sample(block, true);
     d.g.filter->Transform(s);
     s->Release();
     EXPECT_EQ(engine.GetMix(), 3000);
+
+    // PutSettings marks all nine, even with the stored values; a continuous sample hands them over.
+    SaturationSettings same{};
+    settings.GetSettings(&same);
+    settings.PutSettings(&same);
+    s = d.Sample(block);
+    d.g.filter->Transform(s);
+    s->Release();
+    EXPECT_EQ(settings.TakenRecord(), CFilterSettings::AllChanged);
+    EXPECT_EQ(engine.GetMix(), 999);
     d.g.filter->StopStreaming();
 }
 
