@@ -89,6 +89,11 @@ HRESULT FilterGraphFixture::Connect()
 
 HRESULT FilterGraphFixture::RunToEnd()
 {
+    return ::RunToEnd(graph);
+}
+
+HRESULT RunToEnd(CFilterGraph* graph)
+{
     HRESULT hr = graph->Run();
     if (FAILED(hr))
         return hr;

@@ -21,6 +21,9 @@ std::vector<BYTE> ReferencePcm(const WavFile& wav, const SaturationSettings& set
 // Pins of a filter by index, without a reference.
 IPin* PinOf(CBaseFilter* filter, int index);
 
+// Runs a connected graph to the end of the stream and stops it; returns the run's first failure.
+HRESULT RunToEnd(CFilterGraph* graph);
+
 // source -> saturation filter -> memory renderer, all in one graph.
 struct FilterGraphFixture {
     CFilterGraph* graph = nullptr;

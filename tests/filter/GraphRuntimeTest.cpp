@@ -44,6 +44,52 @@ void UseWaveOut(const std::string& devices)
     waveOutGetNumDevs();  // reads the variable again
 }
 
+// source [-> saturation filter] -> renderer in one graph, all released with it.
+struct RenderGraph {
+    CFilterGraph* graph = CFilterGraph::CreateInstance();
+    CWavSource* source;
+    CSaturationFilter* filter = nullptr;
+    CAudioRenderer* renderer;
+
+    RenderGraph(const WavFile& wav, CAudioRenderer* renderer, bool withFilter = false, CWavSource::Options options = {})
+        : source(CWavSource::CreateInstance(wav, false, options)), renderer(renderer)
+    {
+        graph->AddFilter(source, L"source");
+        if (withFilter) {
+            HRESULT hr = S_OK;
+            filter = static_cast<CSaturationFilter*>(CSaturationFilter::CreateInstance(nullptr, &hr));
+            filter->NonDelegatingAddRef();
+            graph->AddFilter(filter, L"filter");
+        }
+        graph->AddFilter(renderer, L"renderer");
+    }
+    ~RenderGraph()
+    {
+        graph->Release();
+        renderer->Release();
+        if (filter != nullptr)
+            filter->Release();
+        source->Release();
+    }
+    RenderGraph(const RenderGraph&) = delete;
+    RenderGraph& operator=(const RenderGraph&) = delete;
+
+    HRESULT Connect()
+    {
+        if (filter == nullptr)
+            return graph->ConnectDirect(PinOf(source, 0), PinOf(renderer, 0), nullptr);
+        const HRESULT hr = graph->ConnectDirect(PinOf(source, 0), PinOf(filter, 0), nullptr);
+        return FAILED(hr) ? hr : graph->ConnectDirect(PinOf(filter, 1), PinOf(renderer, 0), nullptr);
+    }
+};
+
+FILTER_STATE StateOf(IBaseFilter* filter)
+{
+    FILTER_STATE state = State_Running;
+    filter->GetState(0, &state);
+    return state;
+}
+
 std::vector<BYTE> WavBytes(const WAVEFORMATEX& format, const std::vector<BYTE>& data)
 {
     std::vector<BYTE> bytes = WavFile::MakeHeader(format, static_cast<DWORD>(data.size()));
@@ -95,20 +141,11 @@ TEST(WavFileRenderer, WritesAPlayableFileOfTheStream)
 {
     TempFile file("rendered.wav");
     const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 8, 1, 8000, std::vector<BYTE>(1001, 0x80));
-    CFilterGraph* graph = CFilterGraph::CreateInstance();
-    CWavSource* source = CWavSource::CreateInstance(wav, false, {});
-    CWavFileRenderer* renderer = CWavFileRenderer::CreateInstance(file.path);
-    graph->AddFilter(source, L"source");
-    graph->AddFilter(renderer, L"renderer");
-    ASSERT_EQ(graph->ConnectDirect(source->GetPin(0), renderer->GetPin(0), nullptr), S_OK);
-    ASSERT_EQ(graph->Run(), S_OK);
-    HRESULT result = E_FAIL;
-    ASSERT_EQ(graph->WaitForCompletion(10000, &result), S_OK);
-    EXPECT_EQ(result, S_OK);
-    graph->Stop();
-    graph->Release();
-    renderer->Release();
-    source->Release();
+    {
+        RenderGraph g(wav, CWavFileRenderer::CreateInstance(file.path));
+        ASSERT_EQ(g.Connect(), S_OK);
+        ASSERT_EQ(RunToEnd(g.graph), S_OK);
+    }
 
     WavFile out;
     std::string error;
@@ -120,20 +157,11 @@ TEST(WavFileRenderer, WritesAPlayableFileOfTheStream)
 
 TEST(WavFileRenderer, AnUnwritableFileFailsThePause)
 {
-    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 1, 8000, Pcm16({1, 2}));
-    CFilterGraph* graph = CFilterGraph::CreateInstance();
-    CWavSource* source = CWavSource::CreateInstance(wav, false, {});
-    CWavFileRenderer* renderer = CWavFileRenderer::CreateInstance("/nonexistent-dir/x.wav");
-    graph->AddFilter(source, L"source");
-    graph->AddFilter(renderer, L"renderer");
-    ASSERT_EQ(graph->ConnectDirect(source->GetPin(0), renderer->GetPin(0), nullptr), S_OK);
-    EXPECT_TRUE(FAILED(graph->Run()));
-    FILTER_STATE state = State_Running;
-    source->GetState(0, &state);
-    EXPECT_EQ(state, State_Stopped);
-    graph->Release();
-    renderer->Release();
-    source->Release();
+    RenderGraph g(MakeWav(WAVE_FORMAT_PCM, 16, 1, 8000, Pcm16({1, 2})),
+                  CWavFileRenderer::CreateInstance("/nonexistent-dir/x.wav"));
+    ASSERT_EQ(g.Connect(), S_OK);
+    EXPECT_TRUE(FAILED(g.graph->Run()));
+    EXPECT_EQ(StateOf(g.source), State_Stopped);
 }
 
 TEST(GraphRuntime, StoppingAtAnyMomentLosesNothingAndNeverHangs)
@@ -258,79 +286,44 @@ TEST(WaveOutRenderer, PlaysWhatTheFilterDeliversAndFloatAs16Bit)
     CWavSource::Options options;
     options.bufferBytes = 3000;
     {
-        CFilterGraph* graph = CFilterGraph::CreateInstance();
-        CWavSource* source = CWavSource::CreateInstance(wav, false, options);
-        HRESULT hr = S_OK;
-        auto* filter = static_cast<CSaturationFilter*>(CSaturationFilter::CreateInstance(nullptr, &hr));
-        filter->NonDelegatingAddRef();
-        CWaveOutRenderer* renderer = CWaveOutRenderer::CreateInstance(WAVE_MAPPER);
-        graph->AddFilter(source, L"source");
-        graph->AddFilter(filter, L"filter");
-        graph->AddFilter(renderer, L"renderer");
-        ASSERT_EQ(graph->ConnectDirect(PinOf(source, 0), PinOf(filter, 0), nullptr), S_OK);
-        ASSERT_EQ(graph->ConnectDirect(PinOf(filter, 1), PinOf(renderer, 0), nullptr), S_OK);
-        filter->Settings().put_Dither(0);
+        RenderGraph g(wav, CWaveOutRenderer::CreateInstance(WAVE_MAPPER), true, options);
+        ASSERT_EQ(g.Connect(), S_OK);
+        g.filter->Settings().put_Dither(0);
         SaturationSettings settings{};
-        filter->Settings().GetSettings(&settings);
-        ASSERT_EQ(graph->Run(), S_OK);
-        HRESULT result = E_FAIL;
-        ASSERT_EQ(graph->WaitForCompletion(20000, &result), S_OK);
-        EXPECT_EQ(result, S_OK);
-        EXPECT_EQ(graph->Stop(), S_OK);
+        g.filter->Settings().GetSettings(&settings);
+        ASSERT_EQ(RunToEnd(g.graph), S_OK);
         EXPECT_EQ(ReadAll(played.path), ReferencePcm(wav, settings, options.bufferBytes));
-        graph->Release();
-        renderer->Release();
-        filter->Release();
-        source->Release();
     }
 
     // Float samples reach the device as 16-bit PCM, saturated at full scale.
     fs::remove(played.path);
     const std::vector<float> floats{0.5f, -0.25f, 1.5f, -1.5f, 1.0f, -1.0f};
-    CFilterGraph* graph = CFilterGraph::CreateInstance();
-    CWavSource* source = CWavSource::CreateInstance(MakeWav(WAVE_FORMAT_IEEE_FLOAT, 32, 2, 8000, Floats(floats)), false, {});
-    CWaveOutRenderer* renderer = CWaveOutRenderer::CreateInstance(0);
-    graph->AddFilter(source, L"source");
-    graph->AddFilter(renderer, L"renderer");
-    ASSERT_EQ(graph->ConnectDirect(PinOf(source, 0), PinOf(renderer, 0), nullptr), S_OK);
-    ASSERT_EQ(graph->Run(), S_OK);
-    HRESULT result = E_FAIL;
-    ASSERT_EQ(graph->WaitForCompletion(20000, &result), S_OK);
-    graph->Stop();
+    RenderGraph g(MakeWav(WAVE_FORMAT_IEEE_FLOAT, 32, 2, 8000, Floats(floats)), CWaveOutRenderer::CreateInstance(0));
+    ASSERT_EQ(g.Connect(), S_OK);
+    ASSERT_EQ(RunToEnd(g.graph), S_OK);
     EXPECT_EQ(ReadAll(played.path), Pcm16({16384, -8192, 32767, -32768, 32767, -32768}));
 
     // Without a device the graph does not start.
     UseWaveOut("none");
-    EXPECT_EQ(graph->Run(), VFW_E_NO_AUDIO_HARDWARE);
-    FILTER_STATE state = State_Running;
-    renderer->GetState(0, &state);
-    EXPECT_EQ(state, State_Stopped);
-    graph->Release();
-    renderer->Release();
-    source->Release();
+    EXPECT_EQ(g.graph->Run(), VFW_E_NO_AUDIO_HARDWARE);
+    EXPECT_EQ(StateOf(g.renderer), State_Stopped);
     unsetenv("CALYRIX_WAVEOUT");
 }
 
 TEST(WaveOutRenderer, StopsWhilePlayingInRealTime)
 {
     UseWaveOut("virtual:1");
-    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 8, 1, 8000, std::vector<BYTE>(80000, 0x80));
-    CFilterGraph* graph = CFilterGraph::CreateInstance();
-    CWavSource* source = CWavSource::CreateInstance(wav, false, {});
-    CWaveOutRenderer* renderer = CWaveOutRenderer::CreateInstance(WAVE_MAPPER);
-    graph->AddFilter(source, L"source");
-    graph->AddFilter(renderer, L"renderer");
-    ASSERT_EQ(graph->ConnectDirect(PinOf(source, 0), PinOf(renderer, 0), nullptr), S_OK);
+    RenderGraph g(MakeWav(WAVE_FORMAT_PCM, 8, 1, 8000, std::vector<BYTE>(80000, 0x80)),
+                  CWaveOutRenderer::CreateInstance(WAVE_MAPPER));
+    ASSERT_EQ(g.Connect(), S_OK);
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(graph->Run(), S_OK);
+        ASSERT_EQ(g.graph->Run(), S_OK);
         std::this_thread::sleep_for(std::chrono::milliseconds(30 * i));
-        EXPECT_EQ(graph->Stop(), S_OK);
+        EXPECT_EQ(g.graph->Stop(), S_OK);
+        EXPECT_EQ(StateOf(g.renderer), State_Stopped);
     }
     HRESULT result = S_OK;
     // Ten seconds of sound: stopped long before the end.
-    EXPECT_EQ(graph->WaitForCompletion(0, &result), E_ABORT);
-    graph->Release();
-    renderer->Release();
-    source->Release();
+    EXPECT_EQ(g.graph->WaitForCompletion(0, &result), E_ABORT);
     unsetenv("CALYRIX_WAVEOUT");
 }
