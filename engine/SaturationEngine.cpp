@@ -252,36 +252,33 @@ CALYRIX_INLINE double ExactSoftClip(double s, double d, const Terms& t) noexcept
     return (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
 }
 
-// The same with exp(s * (ln base / L)) in place of the power function. Beyond |z| = 700
-// the curve is flat (from |z| = 40 on, t + 1 rounds to t or to 1), so z is clamped there.
+// The same with exp(s * (ln base / L)) in place of the power function, and the margin e
+// within which the power function's v lies. Beyond |z| = 700 the curve is flat (from
+// |z| = 40 on, t + 1 rounds to t or to 1), so z is clamped there. Where z is 0 both give
+// t = 1 exactly, and the margin is 0.
+//
+// Against pow(base, s/L) (within one unit in the last place), z carries at most 5 * 2^-53
+// relative error and Exp 2^-50, so t differs by at most (|z| * 5 + 10) * 2^-53 relative.
+// The curve's slope in t is 2t/(t+1)^2 = 1 / (2 cosh^2(z/2)), small where |z| is large, so
+// v moves by less than 7.3 * 2^-53 * |L|. The rest of the chain, rounded in each of the two
+// computations, adds at most 6 * 2^-53 * |L| + 2^-53 * |v| each. In all less than
+// (|L| + |v|) * 2^-48; e is four times that.
 template <int W>
 CALYRIX_INLINE typename Lanes<W>::D SoftClip(typename Lanes<W>::D s, typename Lanes<W>::D d,
-                                             const Terms& t) noexcept
+                                             const Terms& t, typename Lanes<W>::D& margin) noexcept
 {
     using D = typename Lanes<W>::D;
+    if (t.ceiling == 0.0) {  // the curve collapses to 0 and 0/0 would give NaN
+        margin = D{};
+        return d + 0.0;
+    }
     D z = s * t.zScale;
     z = z > 700.0 ? D{} + 700.0 : z;
     z = z < -700.0 ? D{} - 700.0 : z;
     const D power = Exp<W>(z);
-    return (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
-}
-
-// Whether the soft clip's v, computed through Exp, rounds to the float that the power
-// function's would.
-//
-// Against pow(base, s/L) (within one unit in the last place), z carries at most 5 * 2^-53
-// relative error and Exp 2^-50, so t differs by at most (|z| * 5 * 2^-53 + 9 * 2^-53)
-// relative. The curve's slope in t is 2t/(t+1)^2 = 1 / (2 cosh^2(z/2)), small where |z| is
-// large, so v moves by less than 7.3 * 2^-53 * |L|. The rest of the chain, rounded in each
-// computation, adds at most 6 * 2^-53 * |L| + 2^-53 * |v| each. In all less than
-// (|L| + |v|) * 2^-48; e is four times that. Every step is monotonic in t, so when v - e and
-// v + e round to the same float, the power function's v rounds to it as well. Otherwise,
-// a few times in a million samples, and always for a NaN, the power function decides.
-template <int W>
-CALYRIX_INLINE typename Lanes<W>::S SureOfRounding(typename Lanes<W>::D v, const Terms& t) noexcept
-{
-    const typename Lanes<W>::D e = (t.absCeiling + Abs<W>(v)) * 0x1p-46;
-    return Narrow<W>(v - e) == Narrow<W>(v + e);
+    const D v = (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
+    margin = z == 0.0 ? D{} : (t.absCeiling + Abs<W>(v)) * 0x1p-46;
+    return v;
 }
 
 // The dither draws of W lanes: each lane holds the generator state of its own next draw.
@@ -342,10 +339,11 @@ CALYRIX_INLINE void Front(const float* data, int stride, int n, double* run, con
     }
 }
 
-// Clip and dither of the W samples at run + i into out + i, their draws into dither + i.
+// Clip and dither of the W samples at run + i into out + i, the soft clip's margins into
+// margin + i, the draws into dither + i.
 template <int W, bool Tape>
-CALYRIX_INLINE void Back(const double* run, double* out, double* dither, int i, const Terms& t,
-                         Draws<W>& draws) noexcept
+CALYRIX_INLINE void Back(const double* run, double* out, double* margin, double* dither, int i,
+                         const Terms& t, Draws<W>& draws) noexcept
 {
     using D = typename Lanes<W>::D;
     D s;
@@ -353,8 +351,9 @@ CALYRIX_INLINE void Back(const double* run, double* out, double* dither, int i, 
     const D d = draws.Next(t.step);
     D v;
     if constexpr (Tape) {
-        if (t.ceiling == 0.0) v = d + 0.0;  // the curve collapses to 0 and 0/0 would give NaN
-        else v = SoftClip<W>(s, d, t);
+        D e;
+        v = SoftClip<W>(s, d, t, e);
+        std::memcpy(margin + i, &e, sizeof e);
     } else {
         s = s > 1.0 ? D{} + 1.0 : s;
         s = s < -1.0 ? D{} - 1.0 : s;
@@ -364,19 +363,24 @@ CALYRIX_INLINE void Back(const double* run, double* out, double* dither, int i, 
     std::memcpy(dither + i, &d, sizeof d);
 }
 
-// The n results in out to data (every stride-th float), settling uncertain soft clips by
-// the power function.
+// The n results in out to data (every stride-th float). A soft clip whose v - e and v + e
+// round to different floats (a few in a million at ordinary levels, and every NaN) is
+// settled by the power function; otherwise its float is the one the power function's v,
+// which lies between them, rounds to.
 template <int W, bool Tape>
 CALYRIX_INLINE void Finish(float* data, int stride, int n, const double* run, const double* out,
-                           const double* dither, const Terms& t, Peaks<W>& peaks) noexcept
+                           const double* margin, const double* dither, const Terms& t,
+                           Peaks<W>& peaks) noexcept
 {
     using D = typename Lanes<W>::D;
     for (int i = 0; i < n; i += W) {
         D v;
         std::memcpy(&v, out + i, sizeof v);
         if constexpr (Tape) {
-            const typename Lanes<W>::S sure = SureOfRounding<W>(v, t);
-            if (t.ceiling != 0.0 && !AllSet<W>(sure)) {
+            D e;
+            std::memcpy(&e, margin + i, sizeof e);
+            const typename Lanes<W>::S sure = Narrow<W>(v - e) == Narrow<W>(v + e);
+            if (!AllSet<W>(sure)) {
                 for (int k = 0; k < W && i + k < n; ++k)
                     if (!sure[k]) v[k] = ExactSoftClip(run[i + k], dither[i + k], t);
             }
@@ -392,6 +396,7 @@ CALYRIX_INLINE void WalkLane(float* data, int stride, int n, const Terms& t, Cha
 {
     alignas(32) double shaped[2][RunLength];
     alignas(32) double out[RunLength];
+    alignas(32) double margin[RunLength];
     alignas(32) double dither[RunLength];
     Chain<Pair> chain;
     for (int c = 0; c < chain.C; ++c) chain.h[c] = state[c].h, chain.p[c] = state[c].p;
@@ -407,11 +412,11 @@ CALYRIX_INLINE void WalkLane(float* data, int stride, int n, const Terms& t, Cha
             Front<W, Tube>(at + static_cast<std::ptrdiff_t>(RunLength) * stride, stride, nextLen,
                            shaped[cur ^ 1], t, peaks);
         for (int i = 0; i < len; i += W) {
-            Back<W, Tape>(shaped[cur], out, dither, i, t, draws);
+            Back<W, Tape>(shaped[cur], out, margin, dither, i, t, draws);
             if constexpr (Tube)
                 if (i < nextLen) chain.Filter(shaped[cur ^ 1], i, std::min(W, nextLen - i), t.a);
         }
-        Finish<W, Tape>(at, stride, len, shaped[cur], out, dither, t, peaks);
+        Finish<W, Tape>(at, stride, len, shaped[cur], out, margin, dither, t, peaks);
     }
     for (int c = 0; c < chain.C; ++c) state[c].h = chain.h[c], state[c].p = chain.p[c];
 }
