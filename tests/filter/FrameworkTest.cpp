@@ -69,6 +69,13 @@ TEST(FrameworkPins, EnumeratesTypesFromTheOppositeSideOnly)
 TEST(FrameworkPins, BothConnectionsCarryOneTypeAndShareTheSourceAllocator)
 {
     FilterGraphFixture g(Stereo16(64), false);
+    void* found = nullptr;
+    ASSERT_EQ(PinOf(g.filter, 0)->QueryInterface(IID_IMemInputPin, &found), S_OK);
+    auto* memInput = static_cast<IMemInputPin*>(found);
+    // With nothing downstream the input pin has no allocator to offer.
+    IMemAllocator* inputAllocator = reinterpret_cast<IMemAllocator*>(1);
+    EXPECT_EQ(memInput->GetAllocator(&inputAllocator), VFW_E_NO_ALLOCATOR);
+    EXPECT_EQ(inputAllocator, nullptr);
     ASSERT_EQ(g.graph->ConnectDirect(PinOf(g.source, 0), PinOf(g.filter, 0), nullptr), S_OK);
     // The output takes only what the pin upstream of the filter accepts too.
     const CMediaType other = AudioType(WAVE_FORMAT_PCM, 8, 1);
@@ -81,10 +88,6 @@ TEST(FrameworkPins, BothConnectionsCarryOneTypeAndShareTheSourceAllocator)
     FreeMediaType(in);
     FreeMediaType(out);
 
-    IMemAllocator* inputAllocator = nullptr;
-    void* found = nullptr;
-    ASSERT_EQ(PinOf(g.filter, 0)->QueryInterface(IID_IMemInputPin, &found), S_OK);
-    auto* memInput = static_cast<IMemInputPin*>(found);
     ASSERT_EQ(memInput->GetAllocator(&inputAllocator), S_OK);
     EXPECT_EQ(inputAllocator, static_cast<CBaseOutputPin*>(PinOf(g.source, 0))->Allocator());
     EXPECT_EQ(inputAllocator, static_cast<CBaseOutputPin*>(PinOf(g.filter, 1))->Allocator());
