@@ -27,9 +27,13 @@ void RunOffline(const WorkerContext& c) noexcept
             LeaveCriticalSection(c.runLock);
             break;
         }
+        DWORD sleep = c.offlineBlockSleep;
         if (*c.pauseFlag) {
             Sleep(PauseSleep);  // holding the lock, as designed: nothing else runs a block
             lastRead = blockSize;
+            // Without a pause after the release this thread would take the lock straight
+            // back, and the handler waiting for it to resume or stop might never get it.
+            if (sleep == 0) sleep = 1;
         } else {
             lastRead = c.reader->ReadBlock(c.byteBuffer, blockSize);
             const int frames = BlockStep(*c.converter, *c.engine, c.byteBuffer, c.floatBuffer, lastRead);
@@ -37,7 +41,7 @@ void RunOffline(const WorkerContext& c) noexcept
             PostMessage(c.mainWindow, WM_RUN_PROGRESS, 0, frames);
         }
         LeaveCriticalSection(c.runLock);
-        if (c.offlineBlockSleep > 0) Sleep(c.offlineBlockSleep);
+        if (sleep > 0) Sleep(sleep);
     } while (lastRead == blockSize);
 }
 

@@ -203,6 +203,27 @@ TEST_F(OfflineRun, APausedRunNeitherReadsNorEndsUntilResumed)
     EXPECT_EQ(OutputData(), Reference(16, 2, 44100));
 }
 
+TEST_F(OfflineRun, APausedRunLetsAHandlerTakeTheLockAfterEachPausedPass)
+{
+    Spec s;
+    s.data = Ramp(3000);
+    Prepare(s, 1024);  // no sleep between blocks, as in a tool without a window
+    pause = 1;
+    Start();
+    for (int i = 0; i < 5; ++i) {
+        Sleep(50);
+        const auto asked = std::chrono::steady_clock::now();
+        EnterCriticalSection(&runLock);
+        const auto waited = std::chrono::steady_clock::now() - asked;
+        LeaveCriticalSection(&runLock);
+        EXPECT_LT(waited, std::chrono::milliseconds(600)) << "one paused pass holds the lock 300 ms";
+    }
+    EnterCriticalSection(&runLock);
+    stop = 1;
+    LeaveCriticalSection(&runLock);
+    RunToEnd();
+}
+
 TEST_F(OfflineRun, HoldingTheRunLockHoldsTheWorkerBetweenBlocks)
 {
     Spec s;
