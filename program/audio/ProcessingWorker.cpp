@@ -31,7 +31,7 @@ void RunOffline(const WorkerContext& c) noexcept
         if (*c.pauseFlag) {
             Sleep(PauseSleep);  // holding the lock, as designed: nothing else runs a block
             lastRead = blockSize;
-            // Without a pause after the release this thread would take the lock straight
+            // Without a sleep after the release this thread would take the lock straight
             // back, and the handler waiting for it to resume or stop might never get it.
             if (sleep == 0) sleep = 1;
         } else {
