@@ -47,6 +47,9 @@ HRESULT PutLong(IDispatch* d, DISPID id, LONG value)
 CTarvelPropPage::CTarvelPropPage(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QString::fromLatin1(TarvelRes::kPageCaption));
+    QFont pageFont = font();  // the template's 8 points
+    pageFont.setPointSize(8);
+    setFont(pageFont);
     setFixedSize(Du(0, 0, 250, 110).size());
 
     auto* logo = new QLabel(this);
@@ -59,12 +62,20 @@ CTarvelPropPage::CTarvelPropPage(QWidget* parent) : QWidget(parent)
         edit->setGeometry(editRect.united(spinRect));
         return edit;
     };
+    // The toolkit's font is wider than the template's: a label grows to its text rather
+    // than being cut.
+    auto makeLabel = [this](const char* text, QRect rect) {
+        auto* label = new QLabel(QString::fromLatin1(text), this);
+        const QSize hint = label->sizeHint();
+        rect.setSize(rect.size().expandedTo(hint));
+        label->setGeometry(rect);
+    };
     rangeMin_ = makeField(IDC_RANGEMIN, Du(47, 38, 40, 14), Du(86, 38, 11, 14));
-    (new QLabel(QStringLiteral("Minimum of slider's range"), this))->setGeometry(Du(30, 27, 79, 8));
+    makeLabel("Minimum of slider's range", Du(30, 27, 79, 8));
     rangeMax_ = makeField(IDC_RANGEMAX, Du(47, 70, 40, 14), Du(86, 70, 11, 14));
-    (new QLabel(QStringLiteral("Maximum of slider's range"), this))->setGeometry(Du(30, 54, 81, 8));
+    makeLabel("Maximum of slider's range", Du(30, 54, 81, 8));
     pos_ = makeField(IDC_POS, Du(152, 57, 40, 14), Du(190, 57, 11, 14));
-    (new QLabel(QStringLiteral("Slider's Position"), this))->setGeometry(Du(134, 46, 50, 8));
+    makeLabel("Slider's Position", Du(134, 46, 50, 8));
     error_ = new QLabel(this);
     error_->setGeometry(Du(4, 90, 242, 16));
     error_->setStyleSheet(QStringLiteral("color: #b00000"));

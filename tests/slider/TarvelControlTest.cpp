@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QSpinBox>
 #include <QWidget>
@@ -312,6 +313,11 @@ TEST_F(TarvelPage, LoadsTheControlsValues)
     EXPECT_EQ(Field(203)->value(), 100);
     EXPECT_EQ(Field(201)->value(), 0);
     EXPECT_EQ(page->IsPageDirty(), S_FALSE);
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->text().isEmpty()) {
+            EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+        }
+    }
 }
 
 TEST_F(TarvelPage, RejectsOutOfBoundsFieldsAndAppliesNothing)
