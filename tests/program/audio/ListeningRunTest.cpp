@@ -264,6 +264,20 @@ TEST_F(ListeningRun, AnEmptyDataChunkPlaysOneBlockOfSilenceAndEnds)
     EXPECT_FALSE(std::ifstream(out).good());
 }
 
+TEST_F(ListeningRun, ADeviceThatReturnsNothingDelaysTheEndByTwoDrainTimes)
+{
+    Spec s;
+    s.channels = 1;
+    s.data = Ramp(1000);
+    Prepare(s, 1, 0);
+    player.Pause();  // the first block is never played, so no buffer comes back
+    Start();
+    RunToEnd();
+    // 16,384 * 8000 / 16 / 44,100 = 185 ms a wait.
+    EXPECT_GE(elapsed, 370ms);
+    EXPECT_LT(elapsed, 2000ms);
+}
+
 TEST_F(ListeningRun, PauseHoldsTheWorkerResumeReleasesItAndStopWakesIt)
 {
     Spec s;
