@@ -45,10 +45,15 @@ void RunOffline(const WorkerContext& c) noexcept
     } while (lastRead == blockSize);
 }
 
-bool StopRequested(const WorkerContext& c) noexcept
+struct RunFlags {
+    bool stop;
+    bool pause;
+};
+
+RunFlags ReadFlags(const WorkerContext& c) noexcept
 {
     CriticalSectionLock lock(c.runLock);
-    return *c.stopFlag != 0;
+    return {*c.stopFlag != 0, *c.pauseFlag != 0};
 }
 
 // Paced by the device: a block is made only when the device has handed a buffer back.
@@ -85,7 +90,10 @@ void RunListening(const WorkerContext& c) noexcept
     const unsigned long long rate = c.reader->GetSampleRate();
     if (stopped || bits == 0 || rate == 0) return;
     const DWORD drain = DWORD(static_cast<unsigned long long>(blockSize) * 8000 / bits / rate);
-    for (int wait = 0; wait < 2 && !StopRequested(c); ++wait) WaitForSingleObject(c.blockEvent, drain);
+    for (int waits = 0; waits < 2 && !ReadFlags(c).stop;) {
+        // A paused device returns nothing: as in the loop, the run waits until it plays again.
+        if (WaitForSingleObject(c.blockEvent, drain) == WAIT_OBJECT_0 || !ReadFlags(c).pause) ++waits;
+    }
 }
 
 }  // namespace

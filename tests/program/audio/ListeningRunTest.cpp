@@ -142,6 +142,17 @@ protected:
         if (writeFlag) writer.Finish();
     }
 
+    // What the run control's pause and resume do, under the run lock.
+    void PauseDevice(bool on)
+    {
+        EnterCriticalSection(&runLock);
+        pause = on;
+        if (on) player.Pause();
+        else player.Resume();
+        EXPECT_EQ(player.GetErrorFlag(), 0);
+        LeaveCriticalSection(&runLock);
+    }
+
     // What the run control's stop does, under the run lock: the flag and the device's reset.
     void Stop()
     {
@@ -278,6 +289,21 @@ TEST_F(ListeningRun, ADeviceThatReturnsNothingDelaysTheEndByTwoDrainTimes)
     EXPECT_LT(elapsed, 2000ms);
 }
 
+TEST_F(ListeningRun, APauseWhileTheLastBlocksPlayOutHoldsTheEndUntilResumed)
+{
+    Spec s;
+    s.channels = 1;
+    s.data = Ramp(1000);  // one block of 185 ms, and a drain time of 185 ms
+    Prepare(s, 1, 0);
+    Start();
+    PauseDevice(true);
+    PumpFor(600ms);
+    EXPECT_FALSE(Finished()) << "the run waits for the paused device";
+    PauseDevice(false);
+    RunToEnd();
+    EXPECT_EQ(ReadFile(played).size(), 16384u) << "the whole block is played";
+}
+
 TEST_F(ListeningRun, PauseHoldsTheWorkerResumeReleasesItAndStopWakesIt)
 {
     Spec s;
@@ -288,25 +314,17 @@ TEST_F(ListeningRun, PauseHoldsTheWorkerResumeReleasesItAndStopWakesIt)
     Start();
     while (Progress() < 3) Pump(5000ms);
 
-    auto pauseDevice = [&](bool on) {
-        EnterCriticalSection(&runLock);
-        pause = on;
-        if (on) player.Pause();
-        else player.Resume();
-        EXPECT_EQ(player.GetErrorFlag(), 0);
-        LeaveCriticalSection(&runLock);
-    };
-    pauseDevice(true);
+    PauseDevice(true);
     PumpFor(300ms);  // a block already under way may still report
     const std::size_t held = Progress();
     PumpFor(300ms);
     EXPECT_EQ(Progress(), held) << "a paused device holds the worker";
 
-    pauseDevice(false);
+    PauseDevice(false);
     while (Progress() < held + 2) Pump(5000ms);
     EXPECT_FALSE(Finished());
 
-    pauseDevice(true);
+    PauseDevice(true);
     PumpFor(100ms);
     Stop();
     const auto stopped = Clock::now();
