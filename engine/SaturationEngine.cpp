@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -130,6 +129,13 @@ constexpr int RunLength = 256;  // floats; a multiple of W and of 2
 #pragma GCC diagnostic ignored "-Wpsabi"
 #define CALYRIX_INLINE [[gnu::always_inline]] inline
 
+// std::bit_cast, always inlined (a call would pass the vector the baseline way).
+template <typename To, typename From>
+CALYRIX_INLINE To As(const From& v) noexcept
+{
+    return __builtin_bit_cast(To, v);
+}
+
 // Lane by lane, which the compiler turns into one widening conversion.
 template <int W, typename V>
 CALYRIX_INLINE typename Lanes<W>::D Widen(const V& x) noexcept
@@ -148,14 +154,14 @@ template <int W>
 CALYRIX_INLINE typename Lanes<W>::D Abs(typename Lanes<W>::D v) noexcept
 {
     using Q = typename Lanes<W>::Q;
-    return std::bit_cast<typename Lanes<W>::D>(std::bit_cast<Q>(v) & 0x7fffffffffffffffu);
+    return As<typename Lanes<W>::D>(As<Q>(v) & 0x7fffffffffffffffu);
 }
 
 template <int W>
 CALYRIX_INLINE typename Lanes<W>::F Abs(typename Lanes<W>::F v) noexcept
 {
     using U = typename Lanes<W>::U;
-    return std::bit_cast<typename Lanes<W>::F>(std::bit_cast<U>(v) & 0x7fffffffu);
+    return As<typename Lanes<W>::F>(As<U>(v) & 0x7fffffffu);
 }
 
 // peak = |v| where that is larger, lane by lane; a NaN never raises a peak.
@@ -179,10 +185,10 @@ template <int W>
 CALYRIX_INLINE bool AllSet(typename Lanes<W>::S m) noexcept
 {
     if constexpr (W == 4) {
-        const Q2 halves = std::bit_cast<Q2>(m);
+        const Q2 halves = As<Q2>(m);
         return (halves[0] & halves[1]) == ~std::uint64_t{0};
     } else {
-        return std::bit_cast<std::uint64_t>(m) == ~std::uint64_t{0};
+        return As<std::uint64_t>(m) == ~std::uint64_t{0};
     }
 }
 
@@ -241,8 +247,8 @@ CALYRIX_INLINE typename Lanes<W>::D Exp(typename Lanes<W>::D z) noexcept
     const D p2 = (F8 + F9 * r) + (F10 + F11 * r) * r2;
     const D p3 = F12 + F13 * r;
     const D poly = (p0 + p1 * r4) + (p2 + p3 * r4) * r8;
-    const Q bits = std::bit_cast<Q>(shifted) - std::bit_cast<std::uint64_t>(Shifter);
-    return poly * std::bit_cast<D>((bits + 1023u) << 52);
+    const Q bits = As<Q>(shifted) - As<std::uint64_t>(Shifter);
+    return poly * As<D>((bits + 1023u) << 52);
 }
 
 // The soft clip t = base^(s/L), v = (1 - 2/(t+1)) * L + d, as the power function gives it.
@@ -289,7 +295,7 @@ struct Draws {
 
     CALYRIX_INLINE typename Lanes<W>::D Next(double scale) noexcept
     {
-        const typename Lanes<W>::S r = std::bit_cast<typename Lanes<W>::S>(state >> 17);
+        const typename Lanes<W>::S r = As<typename Lanes<W>::S>(state >> 17);
         state = state * step.mul + step.add;
         return Widen<W>(r) * scale;
     }
