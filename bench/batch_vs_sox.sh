@@ -3,18 +3,20 @@
 # saturation (overdrive, which adds sox's dither when writing 16 bits) and a plain sox
 # copy, on a generated 10-minute 44.1 kHz stereo 16-bit WAV of music.
 # Usage: bash bench/batch_vs_sox.sh [RUNS]   (default 5; prints medians and ratios)
+# The release tree is build-release, or the directory named by CALYRIX_BUILD_DIR.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
+build=${CALYRIX_BUILD_DIR:-build-release}
 
 bash scripts/deps.sh
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build build-release --target embrel-batch embrel-demo-sound >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" --target embrel-batch embrel-demo-sound >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 in="$work/in.wav"
-build-release/tools/demo-sound/embrel-demo-sound "$in" --seconds 600
+"$build/tools/demo-sound/embrel-demo-sound" "$in" --seconds 600
 echo "input: $(du -h "$in" | cut -f1), 10 minutes, 44100 Hz, 16-bit stereo; $runs runs each"
 
 # Runs the three jobs in turn, RUNS rounds, so that load from elsewhere falls on all of them
@@ -23,7 +25,7 @@ jobs=(embrel overdrive copy)
 declare -A wall cpu
 run_job() {
   case $1 in
-    embrel) env TMPDIR="$work" build-release/tools/embrel-batch/embrel-batch -q "$in" "$work/embrel.wav" ;;
+    embrel) env TMPDIR="$work" "$build/tools/embrel-batch/embrel-batch" -q "$in" "$work/embrel.wav" ;;
     overdrive) sox --single-threaded "$in" "$work/overdrive.wav" overdrive 10 10 ;;
     copy) sox --single-threaded "$in" "$work/copy.wav" ;;
   esac
