@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdint>
+#include <type_traits>
 
 namespace {
 
@@ -258,33 +259,37 @@ CALYRIX_INLINE double ExactSoftClip(double s, double d, const Terms& t) noexcept
     return (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
 }
 
-// The same with exp(s * (ln base / L)) in place of the power function, and the margin e
-// within which the power function's v lies. Beyond |z| = 700 the curve is flat (from
-// |z| = 40 on, t + 1 rounds to t or to 1), so z is clamped there. Where z is 0 both give
-// t = 1 exactly, and the margin is 0.
+// t = exp(s * (ln base / L)) in place of the power function. Beyond |z| = 700 the curve is
+// flat (from |z| = 40 on, t + 1 rounds to t or to 1), so z is clamped there.
+template <int W>
+CALYRIX_INLINE typename Lanes<W>::D SoftClipPower(typename Lanes<W>::D s, const Terms& t) noexcept
+{
+    using D = typename Lanes<W>::D;
+    D z = s * t.zScale;
+    z = z > 700.0 ? D{} + 700.0 : z;
+    z = z < -700.0 ? D{} - 700.0 : z;
+    return Exp<W>(z);
+}
+
+// v from that t, and whether it rounds to the float that the power function's v would.
 //
 // Against pow(base, s/L) (within one unit in the last place), z carries at most 5 * 2^-53
 // relative error and Exp 2^-50, so t differs by at most (|z| * 5 + 10) * 2^-53 relative.
 // The curve's slope in t is 2t/(t+1)^2 = 1 / (2 cosh^2(z/2)), small where |z| is large, so
 // v moves by less than 7.3 * 2^-53 * |L|. The rest of the chain, rounded in each of the two
 // computations, adds at most 6 * 2^-53 * |L| + 2^-53 * |v| each. In all less than
-// (|L| + |v|) * 2^-48; e is four times that.
+// (|L| + |v|) * 2^-48; e is four times that. When v - e and v + e round to the same float,
+// so does the power function's v, which lies between them. Where s is 0, z is 0 (for any
+// base > 0) and both give t = 1 exactly.
 template <int W>
-CALYRIX_INLINE typename Lanes<W>::D SoftClip(typename Lanes<W>::D s, typename Lanes<W>::D d,
-                                             const Terms& t, typename Lanes<W>::D& margin) noexcept
+CALYRIX_INLINE typename Lanes<W>::S SoftClip(typename Lanes<W>::D s, typename Lanes<W>::D power,
+                                             typename Lanes<W>::D d, const Terms& t,
+                                             typename Lanes<W>::D& v) noexcept
 {
     using D = typename Lanes<W>::D;
-    if (t.ceiling == 0.0) {  // the curve collapses to 0 and 0/0 would give NaN
-        margin = D{};
-        return d + 0.0;
-    }
-    D z = s * t.zScale;
-    z = z > 700.0 ? D{} + 700.0 : z;
-    z = z < -700.0 ? D{} - 700.0 : z;
-    const D power = Exp<W>(z);
-    const D v = (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
-    margin = z == 0.0 ? D{} : (t.absCeiling + Abs<W>(v)) * 0x1p-46;
-    return v;
+    v = (1.0 - 2.0 / (power + 1.0)) * t.ceiling + d;
+    const D e = s == 0.0 ? D{} : (t.absCeiling + Abs<W>(v)) * 0x1p-46;
+    return Narrow<W>(v - e) == Narrow<W>(v + e);
 }
 
 // The dither draws of W lanes: each lane holds the generator state of its own next draw.
@@ -301,24 +306,46 @@ struct Draws {
     }
 };
 
-// The high-pass state of one channel, or of a pair whose samples alternate.
+// A value rounded to float, kept as double.
+CALYRIX_INLINE double ToFloat(double x) noexcept
+{
+    return static_cast<float>(x);
+}
+
+CALYRIX_INLINE D2 ToFloat(D2 x) noexcept
+{
+    return Widen<2>(__builtin_convertvector(x, F2));
+}
+
+// The high-pass state of one channel, or of a pair whose samples alternate (both channels
+// in one vector).
 template <bool Pair>
 struct Chain {
+    using V = std::conditional_t<Pair, D2, double>;
     static constexpr int C = Pair ? 2 : 1;
-    float h[C];
-    float p[C];
+    V h;  // as floats
+    V p;
 
     // n samples of run from first on (first and n even for a pair), shaped in, filtered out.
     CALYRIX_INLINE void Filter(double* run, int first, int n, double a) noexcept
     {
         for (int i = first; i < first + n; i += C) {
-            for (int c = 0; c < C; ++c) {
-                const double s = run[i + c];
-                const double w = (s - p[c] + h[c]) * a;
-                h[c] = static_cast<float>(w);
-                p[c] = static_cast<float>(s);
-                run[i + c] = w;
-            }
+            V s;
+            std::memcpy(&s, run + i, sizeof s);
+            const V w = (s - p + h) * a;
+            h = ToFloat(w);
+            p = ToFloat(s);
+            std::memcpy(run + i, &w, sizeof w);
+        }
+    }
+
+    // Up to chunk more of the n samples of run, of which done have been filtered.
+    CALYRIX_INLINE void FilterOn(double* run, int& done, int chunk, int n, double a) noexcept
+    {
+        if (done < n) {
+            const int m = std::min(chunk, n - done);
+            Filter(run, done, m, a);
+            done += m;
         }
     }
 };
@@ -345,11 +372,13 @@ CALYRIX_INLINE void Front(const float* data, int stride, int n, double* run, con
     }
 }
 
-// Clip and dither of the W samples at run + i into out + i, the soft clip's margins into
-// margin + i, the draws into dither + i.
+// Clip and dither of the W samples at run + i to data + i * stride (n - i of them left),
+// with the soft clip's t from power. A soft clip that may round otherwise than through the
+// power function (a few in a million samples at ordinary levels, and every NaN) is settled
+// by it.
 template <int W, bool Tape>
-CALYRIX_INLINE void Back(const double* run, double* out, double* margin, double* dither, int i,
-                         const Terms& t, Draws<W>& draws) noexcept
+CALYRIX_INLINE void Finish(float* data, int stride, int i, int n, const double* run, const double* power,
+                           const Terms& t, Draws<W>& draws, Peaks<W>& peaks) noexcept
 {
     using D = typename Lanes<W>::D;
     D s;
@@ -357,42 +386,23 @@ CALYRIX_INLINE void Back(const double* run, double* out, double* margin, double*
     const D d = draws.Next(t.step);
     D v;
     if constexpr (Tape) {
-        D e;
-        v = SoftClip<W>(s, d, t, e);
-        std::memcpy(margin + i, &e, sizeof e);
+        if (t.ceiling == 0.0) {
+            v = d + 0.0;  // the curve collapses to 0 and 0/0 would give NaN
+        } else {
+            D u;
+            std::memcpy(&u, power + i, sizeof u);
+            const typename Lanes<W>::S sure = SoftClip<W>(s, u, d, t, v);
+            if (!AllSet<W>(sure)) {
+                for (int k = 0; k < W && i + k < n; ++k)
+                    if (!sure[k]) v[k] = ExactSoftClip(s[k], d[k], t);
+            }
+        }
     } else {
         s = s > 1.0 ? D{} + 1.0 : s;
         s = s < -1.0 ? D{} - 1.0 : s;
         v = s + d;
     }
-    std::memcpy(out + i, &v, sizeof v);
-    std::memcpy(dither + i, &d, sizeof d);
-}
-
-// The n results in out to data (every stride-th float). A soft clip whose v - e and v + e
-// round to different floats (a few in a million at ordinary levels, and every NaN) is
-// settled by the power function; otherwise its float is the one the power function's v,
-// which lies between them, rounds to.
-template <int W, bool Tape>
-CALYRIX_INLINE void Finish(float* data, int stride, int n, const double* run, const double* out,
-                           const double* margin, const double* dither, const Terms& t,
-                           Peaks<W>& peaks) noexcept
-{
-    using D = typename Lanes<W>::D;
-    for (int i = 0; i < n; i += W) {
-        D v;
-        std::memcpy(&v, out + i, sizeof v);
-        if constexpr (Tape) {
-            D e;
-            std::memcpy(&e, margin + i, sizeof e);
-            const typename Lanes<W>::S sure = Narrow<W>(v - e) == Narrow<W>(v + e);
-            if (!AllSet<W>(sure)) {
-                for (int k = 0; k < W && i + k < n; ++k)
-                    if (!sure[k]) v[k] = ExactSoftClip(run[i + k], dither[i + k], t);
-            }
-        }
-        Store<W>(data + static_cast<std::ptrdiff_t>(i) * stride, stride, Narrow<W>(v), n - i, peaks.out);
-    }
+    Store<W>(data + static_cast<std::ptrdiff_t>(i) * stride, stride, Narrow<W>(v), n - i, peaks.out);
 }
 
 // n samples at data, every stride-th float: one channel, or a stereo pair (stride 1).
@@ -400,12 +410,20 @@ template <int W, bool Tube, bool Tape, bool Pair>
 CALYRIX_INLINE void WalkLane(float* data, int stride, int n, const Terms& t, ChannelState* state,
                              Draws<W>& draws, Peaks<W>& peaks) noexcept
 {
+    using D = typename Lanes<W>::D;
     alignas(32) double shaped[2][RunLength];
-    alignas(32) double out[RunLength];
-    alignas(32) double margin[RunLength];
-    alignas(32) double dither[RunLength];
+    alignas(32) double power[RunLength];
     Chain<Pair> chain;
-    for (int c = 0; c < chain.C; ++c) chain.h[c] = state[c].h, chain.p[c] = state[c].p;
+    if constexpr (Pair) {
+        chain.h = D2{state[0].h, state[1].h};
+        chain.p = D2{state[0].p, state[1].p};
+    } else {
+        chain.h = state[0].h;
+        chain.p = state[0].p;
+    }
+    // The next run's high-pass steps along in both loops over this run, chunk samples per
+    // vector, so that its serial dependency overlaps their independent work.
+    const int chunk = std::max(chain.C, W / 2);
 
     int cur = 0;
     Front<W, Tube>(data, stride, std::min(n, RunLength), shaped[cur], t, peaks);
@@ -414,17 +432,29 @@ CALYRIX_INLINE void WalkLane(float* data, int stride, int n, const Terms& t, Cha
         const int len = std::min(RunLength, n - first);
         const int nextLen = std::max(0, std::min(RunLength, n - first - RunLength));
         float* const at = data + static_cast<std::ptrdiff_t>(first) * stride;
+        double* const next = shaped[cur ^ 1];
         if (nextLen > 0)
-            Front<W, Tube>(at + static_cast<std::ptrdiff_t>(RunLength) * stride, stride, nextLen,
-                           shaped[cur ^ 1], t, peaks);
+            Front<W, Tube>(at + static_cast<std::ptrdiff_t>(RunLength) * stride, stride, nextLen, next, t, peaks);
+        int filtered = 0;
         for (int i = 0; i < len; i += W) {
-            Back<W, Tape>(shaped[cur], out, margin, dither, i, t, draws);
-            if constexpr (Tube)
-                if (i < nextLen) chain.Filter(shaped[cur ^ 1], i, std::min(W, nextLen - i), t.a);
+            if constexpr (Tape) {
+                D s;
+                std::memcpy(&s, shaped[cur] + i, sizeof s);
+                const D u = SoftClipPower<W>(s, t);
+                std::memcpy(power + i, &u, sizeof u);
+            }
+            if constexpr (Tube) chain.FilterOn(next, filtered, chunk, nextLen, t.a);
         }
-        Finish<W, Tape>(at, stride, len, shaped[cur], out, margin, dither, t, peaks);
+        for (int i = 0; i < len; i += W) {
+            Finish<W, Tape>(at, stride, i, len, shaped[cur], power, t, draws, peaks);
+            if constexpr (Tube) chain.FilterOn(next, filtered, chunk, nextLen, t.a);
+        }
     }
-    for (int c = 0; c < chain.C; ++c) state[c].h = chain.h[c], state[c].p = chain.p[c];
+    if constexpr (Pair) {
+        for (int c = 0; c < 2; ++c) state[c] = {static_cast<float>(chain.h[c]), static_cast<float>(chain.p[c])};
+    } else {
+        state[0] = {static_cast<float>(chain.h), static_cast<float>(chain.p)};
+    }
 }
 
 // Draws for lanes that stand for draw numbers first[k], first[k] + step, ...
