@@ -54,12 +54,12 @@ const char* FormatLevel(char* out, std::size_t size, double value) noexcept
 //
 // Mono and stereo lanes are consecutive floats of the buffer (a stereo vector holds whole
 // frames). A channel, or a stereo pair of channels, is walked in runs of RunLength floats:
-//   front  gain and waveshaper, over lanes;
-//   chain  the high-pass, serial per channel (a pair runs both recurrences side by side);
-//   back   soft clip or hard clip plus dither, over lanes;
-//   finish the soft clip's rounding test, output and peaks, over lanes.
-// The chain of the next run is interleaved with the back of the current one, so that its
-// long dependency overlaps their independent work.
+//   front   gain and waveshaper, over lanes;
+//   chain   the high-pass, serial per channel (a pair runs both recurrences side by side);
+//   power   the soft clip's exponential, over lanes;
+//   finish  clip, dither, the soft clip's rounding test, output and peaks, over lanes.
+// The chain of the next run steps along inside the power and finish loops of the current
+// one, so that its long dependency overlaps their independent work.
 
 // One step of the dither generator, x -> mul * x + add (mod 2^32), and its powers, so that
 // each lane can draw the sample it stands for: channel 0's draws come first, then channel 1's.
@@ -117,7 +117,8 @@ typedef std::uint64_t Q2 __attribute__((vector_size(16)));
 typedef std::uint32_t U2 __attribute__((vector_size(8)));
 typedef std::int32_t S2 __attribute__((vector_size(8)));
 
-// D: doubles; F: floats; Q: bits of D; U: bits of F and generator states; S: float masks.
+// D: doubles; F: floats; Q: bits of D; U: bits of F and generator states; S: float masks
+// and 15-bit draws.
 template <int W> struct Lanes;
 template <> struct Lanes<4> { using D = D4; using F = F4; using Q = Q4; using U = U4; using S = S4; };
 template <> struct Lanes<2> { using D = D2; using F = F2; using Q = Q2; using U = U2; using S = S2; };
@@ -182,6 +183,7 @@ CALYRIX_INLINE float Largest(const V& peak) noexcept
     return m;
 }
 
+// Whether a float comparison holds in every lane.
 template <int W>
 CALYRIX_INLINE bool AllSet(typename Lanes<W>::S m) noexcept
 {
