@@ -5,15 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "WavTestFiles.h"
-#include "engine/SaturationEngine.h"
-#include "platform/base/Win32.h"
-#include "program/audio/ProcessingWorker.h"
-#include "program/audio/SampleConverter.h"
-#include "program/audio/WavReader.h"
-#include "program/audio/WavWriter.h"
+#include "WorkerRunFixture.h"
 #include "program/audio/WaveOutPlayer.h"
-#include "program/audio/WorkerContext.h"
 
 using namespace wavtest;
 using namespace std::chrono_literals;
@@ -21,24 +14,15 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct Message {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
 // The run start and end of a listening run, on a virtual device that captures what it plays.
-class ListeningRun : public ::testing::Test {
+class ListeningRun : public WorkerRunFixture {
 protected:
-    void SetUp() override { InitializeCriticalSection(&runLock); }
+    ListeningRun() { listen = 1; }
+
     void TearDown() override
     {
-        if (thread) {
-            EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
-            CloseHandle(thread);
-        }
+        WorkerRunFixture::TearDown();
         CloseHandle(blockEvent);
-        DeleteCriticalSection(&runLock);
         unsetenv("CALYRIX_WAVEOUT");
     }
 
@@ -47,47 +31,16 @@ protected:
     {
         setenv("CALYRIX_WAVEOUT", ("virtual:1,speed=" + std::to_string(speed) + ",capture=" + played).c_str(), 1);
         ASSERT_EQ(waveOutGetNumDevs(), 1u);
-        input = spec.data;
         writeFlag = write;
-        WriteFile(in, Build(spec));
-        blockSize = spec.channels == 2 ? 65536 : 16384;
-        reader.SetFileName(in.c_str());
-        reader.Open();
-        reader.ReadHeader(blockSize);
-        ASSERT_EQ(reader.GetErrorFlag(), 0) << reader.GetErrorText();
-        if (writeFlag) {
-            writer.SetFileName(out.c_str());
-            writer.Create();
-            writer.BeginData(reader.GetRiffChunk(), reader.GetFormatChunk(), reader.GetDataChunk(),
-                             reader.GetFormat(), blockSize);
-            ASSERT_EQ(writer.GetErrorFlag(), 0) << writer.GetErrorText();
-        }
+        OpenFiles(spec, spec.channels == 2 ? 65536 : 16384);
         WAVEFORMATEX format = *reader.GetFormat();
         if (deviceRate) {
             format.nSamplesPerSec = deviceRate;
             format.nAvgBytesPerSec = deviceRate * format.nBlockAlign;
         }
         OpenPlayer(format);
-        const int bits = reader.GetBitsPerSample(), channels = reader.GetChannels();
-        converter.SetFormats(bits, channels, bits, channels);
-        engine.SetFormat(bits, int(reader.GetSampleRate()), channels);
-        engine.SetDither(0);
-
-        context.mainWindow = window.GetSafeHwnd();
-        context.reader = &reader;
-        context.writer = &writer;
-        context.converter = &converter;
-        context.engine = &engine;
+        BindContext();
         context.player = &player;
-        context.listenFlag = &listen;
-        context.writeFlag = &writeFlag;
-        context.runningFlag = &running;
-        context.pauseFlag = &pause;
-        context.stopFlag = &stop;
-        context.byteBuffer = bytes.data();
-        context.floatBuffer = floats.data();
-        context.blockSize = &blockSize;
-        context.runLock = &runLock;
         context.blockEvent = blockEvent;
     }
 
@@ -124,8 +77,6 @@ protected:
         const auto end = Clock::now() + span;
         while (Clock::now() < end) Pump(10ms);
     }
-
-    bool Finished() const { return !messages.empty() && messages.back().message == WM_RUN_FINISHED; }
 
     // Pumps until WM_RUN_FINISHED, then closes what the run end closes.
     void RunToEnd()
@@ -172,39 +123,9 @@ protected:
         std::remove(played.c_str());
     }
 
-    std::size_t Progress() const
-    {
-        std::size_t n = 0;
-        for (const Message& m : messages) n += m.message == WM_RUN_PROGRESS;
-        return n;
-    }
-
-    Bytes OutputData()
-    {
-        Bytes file = ReadFile(out);
-        if (file.size() < 44) return {};
-        return Bytes(file.begin() + 44, file.begin() + 44 + std::ptrdiff_t(input.size()));
-    }
-
-    TempDir dir;
-    std::string in = dir.File("in.wav");
-    std::string out = dir.File("~Embrel~.wav");
     std::string played = dir.File("played.raw");
-    Bytes input;
-    WavReader reader;
-    WavWriter writer;
-    SampleConverter converter;
-    SaturationEngine engine;
     WaveOutPlayer player;
-    std::vector<unsigned char> bytes = std::vector<unsigned char>(BlockBufferBytes);
-    std::vector<float> floats = std::vector<float>(BlockBufferSamples);
-    int listen = 1, writeFlag = 1, running = 1, pause = 0, stop = 0, blockSize = 0;
-    CRITICAL_SECTION runLock;
     HANDLE blockEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    WorkerContext context;
-    std::vector<Message> messages;
-    MessageWindow window{[this](UINT m, WPARAM w, LPARAM l) { messages.push_back({m, w, l}); }};
-    HANDLE thread = nullptr;
     Clock::time_point started;
     Clock::duration elapsed{};
 };

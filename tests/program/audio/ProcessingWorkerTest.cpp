@@ -1,74 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <string>
 #include <vector>
 
-#include "WavTestFiles.h"
-#include "engine/SaturationEngine.h"
-#include "platform/base/Win32.h"
-#include "program/audio/ProcessingWorker.h"
-#include "program/audio/SampleConverter.h"
-#include "program/audio/WavReader.h"
-#include "program/audio/WavWriter.h"
-#include "program/audio/WorkerContext.h"
+#include "WorkerRunFixture.h"
 
 using namespace wavtest;
 
 namespace {
 
-struct Message {
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-};
-
-// A main window's share of a run: the objects, the flags, the lock, the messages.
-class OfflineRun : public ::testing::Test {
+// An offline run as the main window starts it, with no sleep between blocks.
+class OfflineRun : public WorkerRunFixture {
 protected:
-    void SetUp() override { InitializeCriticalSection(&runLock); }
-    void TearDown() override
-    {
-        if (thread) {
-            EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
-            CloseHandle(thread);
-        }
-        DeleteCriticalSection(&runLock);
-    }
-
     void Prepare(const Spec& spec, int block)
     {
-        input = spec.data;
-        WriteFile(in, Build(spec));
-        reader.SetFileName(in.c_str());
-        reader.Open();
-        reader.ReadHeader(block);
-        ASSERT_EQ(reader.GetErrorFlag(), 0) << reader.GetErrorText();
-        writer.SetFileName(out.c_str());
-        writer.Create();
-        writer.BeginData(reader.GetRiffChunk(), reader.GetFormatChunk(), reader.GetDataChunk(),
-                         reader.GetFormat(), block);
-        ASSERT_EQ(writer.GetErrorFlag(), 0) << writer.GetErrorText();
-        const int bits = reader.GetBitsPerSample(), channels = reader.GetChannels();
-        converter.SetFormats(bits, channels, bits, channels);
-        engine.SetFormat(bits, int(reader.GetSampleRate()), channels);
-        engine.SetDither(0);
-        blockSize = block;
-
-        context.mainWindow = window.GetSafeHwnd();
-        context.reader = &reader;
-        context.writer = &writer;
-        context.converter = &converter;
-        context.engine = &engine;
-        context.listenFlag = &listen;
-        context.writeFlag = &write;
-        context.runningFlag = &running;
-        context.pauseFlag = &pause;
-        context.stopFlag = &stop;
-        context.byteBuffer = bytes.data();
-        context.floatBuffer = floats.data();
-        context.blockSize = &blockSize;
-        context.runLock = &runLock;
+        OpenFiles(spec, block);
+        BindContext();
         context.offlineBlockSleep = 0;
     }
 
@@ -81,7 +28,7 @@ protected:
     // Pumps until WM_RUN_FINISHED, then checks the thread's exit code.
     void RunToEnd()
     {
-        while (messages.empty() || messages.back().message != WM_RUN_FINISHED) {
+        while (!Finished()) {
             ASSERT_TRUE(window.WaitMessage(10000)) << "the worker never finished";
             window.PumpMessages();
         }
@@ -108,30 +55,6 @@ protected:
         c.ToPcm(f.data(), frames, b.data());
         return b;
     }
-
-    Bytes OutputData()
-    {
-        Bytes file = ReadFile(out);
-        if (file.size() < 44) return {};
-        return Bytes(file.begin() + 44, file.begin() + 44 + std::ptrdiff_t(input.size()));
-    }
-
-    TempDir dir;
-    std::string in = dir.File("in.wav");
-    std::string out = dir.File("~Embrel~.wav");
-    Bytes input;
-    WavReader reader;
-    WavWriter writer;
-    SampleConverter converter;
-    SaturationEngine engine;
-    std::vector<unsigned char> bytes = std::vector<unsigned char>(BlockBufferBytes);
-    std::vector<float> floats = std::vector<float>(BlockBufferSamples);
-    int listen = 0, write = 1, running = 1, pause = 0, stop = 0, blockSize = 0;
-    CRITICAL_SECTION runLock;
-    WorkerContext context;
-    std::vector<Message> messages;
-    MessageWindow window{[this](UINT m, WPARAM w, LPARAM l) { messages.push_back({m, w, l}); }};
-    HANDLE thread = nullptr;
 };
 
 }  // namespace
