@@ -36,9 +36,9 @@ struct Options {
     bool printSettings = false;
 };
 
-void Usage()
+void Usage(FILE* out)
 {
-    std::fprintf(stderr,
+    std::fprintf(out,
                  "usage: embrel-graph [options] INPUT.wav OUTPUT.wav\n"
                  "  --module PATH          load the filter from this module instead of the registry\n"
                  "  --preset N             apply factory preset N (0-9)\n"
@@ -48,7 +48,8 @@ void Usage()
                  "  --buffer-bytes N       bytes per media sample (default 16384)\n"
                  "  --load-settings FILE   load a 56-byte settings record before the run\n"
                  "  --save-settings FILE   save the settings record after the run\n"
-                 "  --print-settings       print the nine settings after the run\n");
+                 "  --print-settings       print the nine settings after the run\n"
+                 "  -h, --help             show this text and exit\n");
 }
 
 bool ParseInt(const char* text, long* value)
@@ -268,10 +269,16 @@ int RunGraph(const Options& options, IBaseFilter* filter)
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
+            Usage(stdout);
+            return 0;
+        }
+    }
     Options options;
     if (!ParseArguments(argc, argv, &options)) {
-        Usage();
-        return 1;
+        Usage(stderr);
+        return 2;
     }
     std::error_code sameError;
     if (std::filesystem::equivalent(options.input, options.output, sameError)) {

@@ -182,6 +182,11 @@ TEST(EmbrelGraph, SettingsFilesAndErrors)
     EXPECT_NE(ReadText(dir / "log.txt").find("0x80070057"), std::string::npos);
     EXPECT_EQ(RunTool(module + (dir / "missing.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 1);
     EXPECT_EQ(RunTool(module + "--set Volume=3 " + (dir / "in.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 1);
+    // A usage error is told apart from a failed run; help is not an error.
+    EXPECT_EQ(RunTool(module + "--buffer-bytes 0 " + (dir / "in.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 2);
+    EXPECT_EQ(RunTool(module + (dir / "in.wav"), dir / "log.txt"), 2);
+    EXPECT_EQ(RunTool("--help", dir / "log.txt"), 0);
+    EXPECT_EQ(ReadText(dir / "log.txt").rfind("usage: embrel-graph", 0), 0u);
     // The input is never written over.
     const std::string input = ReadText(dir / "in.wav");
     EXPECT_EQ(RunTool(module + (dir / "in.wav") + " " + (dir / "in.wav"), dir / "log.txt"), 1);
