@@ -14,12 +14,12 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 
-void Usage()
+void Usage(std::FILE* out)
 {
     std::fputs("Usage: embrel-demo-sound OUTPUT.wav [--seconds S] [--rate HZ] [--bits 8|16] "
                "[--channels 1|2]\n"
                "Writes S seconds (default 6) of music, 44100 Hz 16-bit stereo by default.\n",
-               stderr);
+               out);
 }
 
 // One period of a voice with decaying harmonics, read with linear interpolation.
@@ -89,14 +89,17 @@ int main(int argc, char** argv)
         else if (a == "--rate" && number(v) && v >= 8000 && v <= 192000) rate = long(v);
         else if (a == "--bits" && number(v) && (v == 8 || v == 16)) bits = long(v);
         else if (a == "--channels" && number(v) && (v == 1 || v == 2)) channels = long(v);
-        else if (!output && a[0] != '-') output = argv[i];
+        else if (a == "-h" || a == "--help") {
+            Usage(stdout);
+            return 0;
+        } else if (!output && a[0] != '-') output = argv[i];
         else {
-            Usage();
+            Usage(stderr);
             return 2;
         }
     }
     if (!output) {
-        Usage();
+        Usage(stderr);
         return 2;
     }
 

@@ -45,14 +45,18 @@ int main(int argc, char** argv)
 {
     const char* screenshot = nullptr;
     for (int i = 1; i < argc; ++i) {
+        const bool help = std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0;
         if (std::strcmp(argv[i], "--screenshot") == 0 && i + 1 < argc) {
             screenshot = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: tarvel-demo [--screenshot FILE.png]\n");
-            return 2;
+            std::fputs("usage: tarvel-demo [--screenshot FILE.png]\n", help ? stdout : stderr);
+            return help ? 0 : 2;
         }
     }
 
+    // A screenshot shows no window, so it needs no display.
+    if (screenshot && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (FAILED(CoInitialize(nullptr))) {
         std::fprintf(stderr, "tarvel-demo: the component runtime cannot start\n");

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -250,11 +251,15 @@ bool Save(const QImage& img, const QDir& dir, const char* name)
 
 int main(int argc, char** argv)
 {
-    QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tarvel-images OUTPUT_DIR\n");
-        return 2;
+    if (argc != 2 || argv[1][0] == '-') {
+        const bool help = argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0);
+        std::fputs("usage: tarvel-images OUTPUT_DIR\n", help ? stdout : stderr);
+        return help ? 0 : 2;
     }
+    // Nothing is shown: no display is needed, and every machine draws the same pixels.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QDir dir(QString::fromLocal8Bit(argv[1]));
     if (!dir.exists() && !QDir().mkpath(dir.path())) {
         std::fprintf(stderr, "tarvel-images: cannot create %s\n", argv[1]);
