@@ -1,9 +1,13 @@
 #include "tools/embrel-batch/BatchOptions.h"
 
+#include <array>
+#include <cctype>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/FactoryPresets.h"
@@ -32,36 +36,56 @@ bool ParseSwitch(const std::string& text, int& value)
 
 }  // namespace
 
-const char* BatchOptions::UsageText() noexcept
+std::string BatchOptions::UsageText()
 {
-    return "Usage: embrel-batch [options] INPUT.wav OUTPUT.wav\n"
-           "       embrel-batch --preview [options] INPUT.wav\n"
-           "Embrels an 8- or 16-bit mono or stereo PCM WAV file into OUTPUT.wav (same format).\n"
-           "\n"
-           "Parameters, on the integer scale of the sliders (range, default):\n"
-           "  --gain N         -2000 .. 0      -1000   input gain, -N/1000 (2.0 .. 0)\n"
-           "  --mix N          -1000 .. 5000     999   waveshaper amount, 10^(-N/1000)\n"
-           "  --character N    -1000 .. 5000    1000   decay of the higher terms, N/1000\n"
-           "  --dynamics N     -1000 .. -1      -250   high-pass time constant, -N/1000 s\n"
-           "  --knee N         -5000 .. 5000       0   soft-clip knee, -N/1000\n"
-           "  --limiter N      -1000 .. -250   -1000   soft-clip ceiling, -N/1000\n"
-           "Switches (default on):\n"
-           "  --tube on|off  --tape on|off  --dither on|off\n"
-           "Other options:\n"
-           "  --preset NAME    start from a factory preset (case ignored); later options override it\n"
-           "  --list-presets   list the factory presets and exit\n"
-           "Sound:\n"
-           "  --listen         play the result while it is made (paced by the device) and write it\n"
-           "  --preview        play the result once and write nothing (no OUTPUT.wav)\n"
-           "  --device N       play on wave-out device N (default: the system's choice)\n"
-           "  --list-devices   list the wave-out devices (id and name) and exit\n"
-           "  --no-realtime-watch  no warning when the machine cannot keep up with the device\n"
-           "  While playing on a terminal: space pauses and resumes, q stops.\n"
-           "  -q, --quiet      no progress bar\n"
-           "  -h, --help       show this text and exit\n"
-           "\n"
-           "The result is made in ~Embrel~.wav in the temporary directory (TMPDIR, else /tmp)\n"
-           "and moved to OUTPUT.wav only when the run has succeeded.\n";
+    // What each numeric parameter's integer N means, in table order.
+    constexpr std::array<std::pair<ParameterId, const char*>, 6> meanings{{
+        {ParameterId::Gain, "input gain, -N/1000 (2.0 .. 0)"},
+        {ParameterId::Mix, "waveshaper amount, 10^(-N/1000)"},
+        {ParameterId::Character, "decay of the higher terms, N/1000"},
+        {ParameterId::Dynamics, "high-pass time constant, -N/1000 s"},
+        {ParameterId::Knee, "soft-clip knee, -N/1000"},
+        {ParameterId::Limiter, "soft-clip ceiling, -N/1000"},
+    }};
+    const SaturationSettings& defaults = FactoryPresets::Get(0)->settings;
+
+    std::string text = "Usage: embrel-batch [options] INPUT.wav OUTPUT.wav\n"
+                       "       embrel-batch --preview [options] INPUT.wav\n"
+                       "Embrels an 8- or 16-bit mono or stereo PCM WAV file into OUTPUT.wav (same format).\n"
+                       "\n"
+                       "Parameters, on the integer scale of the sliders (range, default):\n";
+    auto optionName = [](const ParameterInfo& p) {
+        std::string name = "--" + std::string(p.name);
+        for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+        return name;
+    };
+    char line[160];
+    for (const auto& [id, meaning] : meanings) {
+        const ParameterInfo& p = ParameterTable::Get(id);
+        std::snprintf(line, sizeof line, "  %-16s %5d .. %-5d %6d   %s\n", (optionName(p) + " N").c_str(), p.low,
+                      p.high, defaults[id], meaning);
+        text += line;
+    }
+    text += "Switches (default):\n";
+    for (const ParameterInfo& p : ParameterTable::All)
+        if (p.isSwitch) text += "  " + optionName(p) + " on|off (" + (defaults[p.id] ? "on)" : "off)");
+    text += "\n"
+            "Other options:\n"
+            "  --preset NAME    start from a factory preset (case ignored); later options override it\n"
+            "  --list-presets   list the factory presets and exit\n"
+            "Sound:\n"
+            "  --listen         play the result while it is made (paced by the device) and write it\n"
+            "  --preview        play the result once and write nothing (no OUTPUT.wav)\n"
+            "  --device N       play on wave-out device N (default: the system's choice)\n"
+            "  --list-devices   list the wave-out devices (id and name) and exit\n"
+            "  --no-realtime-watch  no warning when the machine cannot keep up with the device\n"
+            "  -q, --quiet      no progress bar\n"
+            "  -h, --help       show this text and exit\n"
+            "On a terminal, space pauses and resumes a run and q stops it (OUTPUT.wav unchanged).\n"
+            "\n"
+            "The result is made in ~Embrel~.wav in the temporary directory (TMPDIR, else /tmp)\n"
+            "and moved to OUTPUT.wav only when the run has succeeded.\n";
+    return text;
 }
 
 BatchOptions::Action BatchOptions::Parse(int argc, char** argv)

@@ -13,7 +13,8 @@ public:
     // Fills the options from argv; on a usage error, error says why.
     Action Parse(int argc, char** argv);
 
-    static const char* UsageText() noexcept;
+    // The usage text; ranges and defaults come from the parameter table.
+    static std::string UsageText();
 
     SaturationSettings settings{};
     std::string input;

@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     EmbrelBatch batch(options, stdout, stderr);
     switch (options.Parse(argc, argv)) {
     case BatchOptions::Action::Help:
-        std::fputs(BatchOptions::UsageText(), stdout);
+        std::fputs(BatchOptions::UsageText().c_str(), stdout);
         return 0;
     case BatchOptions::Action::ListPresets:
         batch.ListPresets();
@@ -28,7 +28,7 @@ int main(int argc, char** argv)
         batch.ListDevices();
         return 0;
     case BatchOptions::Action::UsageError:
-        std::fprintf(stderr, "embrel-batch: %s\n\n%s", options.error.c_str(), BatchOptions::UsageText());
+        std::fprintf(stderr, "embrel-batch: %s\n\n%s", options.error.c_str(), BatchOptions::UsageText().c_str());
         return 2;
     case BatchOptions::Action::Run:
         break;
