@@ -189,6 +189,11 @@ TEST_F(EmbrelBatchTest, AnEngineRangeErrorIsReportedAndTheValueUsed)
     const Bytes expected = Expected(input, settings, 16, 2);
     ASSERT_EQ(output.size(), input.size());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), output.begin() + 44));
+
+    // The dynamics setter leaves the flag as it was: the character error is still one error.
+    EXPECT_EQ(Batch("-q --character -2001 " + Quote(in) + " " + Quote(out)).err, "Character is out of range.\n");
+    EXPECT_EQ(Batch("-q --character -2001 --dynamics 1 " + Quote(in) + " " + Quote(out)).err,
+              "Character is out of range.\nDynamics is out of range.\n");
 }
 
 TEST_F(EmbrelBatchTest, UsageHelpAndPresetListing)

@@ -325,7 +325,10 @@ int EmbrelBatch::Run() noexcept
         }
 
         // A value outside the engine's range is reported and used, as the program does.
+        // A getter clears the flag first: SetDynamics leaves it as it was, and would
+        // otherwise report the previous parameter's error a second time.
         for (const ParameterInfo& p : ParameterTable::All) {
+            (engine.get()->*p.get)();
             (engine.get()->*p.set)(options.settings[p.id]);
             if (engine->GetErrorFlag()) std::fputs(engine->GetErrorText(), err);
         }
