@@ -2,11 +2,15 @@
 // filter from Embrel.ax -> WAV file renderer.
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -34,6 +38,76 @@ struct Options {
     std::string loadSettings;
     std::string saveSettings;
     bool printSettings = false;
+};
+
+// The renderer writes beside OUTPUT under a temporary name, and OUTPUT is replaced only by a
+// finished run, so a failed or interrupted run leaves an existing file as it was.
+class PendingOutput {
+public:
+    PendingOutput() = default;
+    PendingOutput(const PendingOutput&) = delete;
+    PendingOutput& operator=(const PendingOutput&) = delete;
+    ~PendingOutput()
+    {
+        if (!path.empty()) {
+            ::unlink(path.c_str());
+            signalPath[0] = '\0';
+        }
+    }
+
+    bool Create(const std::string& output)
+    {
+        const std::filesystem::path dir = std::filesystem::path(output).parent_path();
+        std::string name = (dir.empty() ? std::string(".") : dir.string()) + "/.embrel-graph-XXXXXX";
+        if (name.size() >= sizeof signalPath) {
+            std::fprintf(stderr, "embrel-graph: %s: the path is too long\n", output.c_str());
+            return false;
+        }
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            std::fprintf(stderr, "embrel-graph: cannot create a file beside %s: %s\n", output.c_str(),
+                         std::strerror(errno));
+            return false;
+        }
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        ::close(fd);
+        path = name;
+        std::memcpy(signalPath, name.c_str(), name.size() + 1);
+        return true;
+    }
+
+    const std::string& Path() const { return path; }
+
+    bool Commit(const std::string& output)
+    {
+        if (std::rename(path.c_str(), output.c_str()) != 0) {
+            std::fprintf(stderr, "embrel-graph: cannot replace %s: %s\n", output.c_str(), std::strerror(errno));
+            return false;
+        }
+        path.clear();
+        signalPath[0] = '\0';
+        return true;
+    }
+
+    // Ctrl-C or a termination request removes the unfinished file and exits with 130.
+    static void RemoveOnSignal()
+    {
+        struct sigaction action {};
+        action.sa_handler = [](int) {
+            if (signalPath[0] != '\0')
+                ::unlink(signalPath);
+            ::_exit(130);
+        };
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGINT, &action, nullptr);
+        ::sigaction(SIGTERM, &action, nullptr);
+    }
+
+private:
+    std::string path;
+    static inline char signalPath[4096 + 64] = {};
 };
 
 void Usage(FILE* out)
@@ -153,6 +227,9 @@ I* Query(IUnknown* object, REFIID iid, HRESULT* hr)
 
 int RunGraph(const Options& options, IBaseFilter* filter)
 {
+    PendingOutput pending;
+    if (!pending.Create(options.output))
+        return 1;
     HRESULT hr = S_OK;
     ISaturationSettings* settings = Query<ISaturationSettings>(filter, IID_ISaturationSettings, &hr);
     if (FAILED(hr))
@@ -207,7 +284,7 @@ int RunGraph(const Options& options, IBaseFilter* filter)
     CWavSource::Options sourceOptions;
     sourceOptions.bufferBytes = options.bufferBytes;
     CWavSource* source = CWavSource::CreateInstance(wav, options.asFloat, sourceOptions);
-    CWavFileRenderer* renderer = CWavFileRenderer::CreateInstance(options.output);
+    CWavFileRenderer* renderer = CWavFileRenderer::CreateInstance(pending.Path());
     CFilterGraph* graph = CFilterGraph::CreateInstance();
     if (source == nullptr || renderer == nullptr || graph == nullptr)
         return finish(Fail("creating the graph", E_OUTOFMEMORY));
@@ -243,6 +320,8 @@ int RunGraph(const Options& options, IBaseFilter* filter)
     source->Release();
     if (code != 0)
         return finish(code);
+    if (!pending.Commit(options.output))
+        return finish(1);
 
     if (!options.saveSettings.empty()) {
         IStream* stream = nullptr;
@@ -286,6 +365,7 @@ int main(int argc, char** argv)
                      options.output.c_str());
         return 1;
     }
+    PendingOutput::RemoveOnSignal();
     const HRESULT init = CoInitialize(nullptr);
     IBaseFilter* filter = nullptr;
     HRESULT hr = options.module.empty()

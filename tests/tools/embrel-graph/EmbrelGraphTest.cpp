@@ -173,6 +173,8 @@ TEST(EmbrelGraph, SettingsFilesAndErrors)
               0);
     EXPECT_EQ(ReadText(dir / "log.txt"), "-1187 1 380 962 -920 1 5000 -916 1\n");
 
+    // Failed runs leave an existing output as it was and no unfinished file beside it.
+    std::ofstream(dir / "x.wav") << "keep";
     // A record that is not ours is refused with the stream's answer in hex.
     EXPECT_EQ(RunTool(module + "--load-settings " + (dir / "in.wav") + " " + (dir / "in.wav") + " " + (dir / "x.wav"),
                       dir / "log.txt"),
@@ -182,6 +184,11 @@ TEST(EmbrelGraph, SettingsFilesAndErrors)
     EXPECT_NE(ReadText(dir / "log.txt").find("0x80070057"), std::string::npos);
     EXPECT_EQ(RunTool(module + (dir / "missing.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 1);
     EXPECT_EQ(RunTool(module + "--set Volume=3 " + (dir / "in.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 1);
+    WriteWav(dir / "in24.wav", MakeWav(WAVE_FORMAT_PCM, 24, 1, 8000, std::vector<BYTE>(300, 1)));
+    EXPECT_EQ(RunTool(module + (dir / "in24.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 1);
+    EXPECT_EQ(ReadText(dir / "x.wav"), "keep");
+    for (const auto& entry : fs::directory_iterator(dir.path))
+        EXPECT_EQ(entry.path().filename().string().find(".embrel-graph-"), std::string::npos) << entry.path();
     // A usage error is told apart from a failed run; help is not an error.
     EXPECT_EQ(RunTool(module + "--buffer-bytes 0 " + (dir / "in.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 2);
     EXPECT_EQ(RunTool(module + (dir / "in.wav"), dir / "log.txt"), 2);
