@@ -1,5 +1,7 @@
 #include "FactoryPresets.h"
 
+#include "NameMatch.h"
+
 namespace {
 
 // gain, tube, mix, character, dynamics, tape, knee, limiter, dither
@@ -15,19 +17,6 @@ constexpr std::array<FactoryPreset, FactoryPresets::Count> Table{{
     {"MS-16 +6dB", {-995, 0, 1320, -93, -844, 1, 3059, -543, 1}},
     {"Tube Blast", {-1237, 1, 239, 852, -502, 1, -474, -861, 1}},
 }};
-
-char Lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    return true;
-}
 
 }  // namespace
 
@@ -45,6 +34,6 @@ const FactoryPreset* FactoryPresets::Get(int index) noexcept
 const FactoryPreset* FactoryPresets::Find(std::string_view name) noexcept
 {
     for (const FactoryPreset& p : Table)
-        if (SameIgnoringCase(p.name, name)) return &p;
+        if (SameNameIgnoringCase(p.name, name)) return &p;
     return nullptr;
 }
