@@ -244,6 +244,8 @@ bool CRegistryTree::Parse(const std::string& text, std::string* reason)
             std::vector<std::string> names;
             if (!SplitPath(slash == std::string::npos ? std::string() : full.substr(slash + 1), &names))
                 return fail(lineNo, "bad key name");
+            if (names.size() > MaxDepth)
+                return fail(lineNo, "key nested deeper than 512 levels");
             current = &Create(root, names, nullptr);
             continue;
         }

@@ -39,6 +39,10 @@ public:
         std::map<std::string, std::unique_ptr<Key>, CaseInsensitiveLess> subkeys;
     };
 
+    // The most names a key's path below its root may have; deeper trees are refused, as
+    // they would exhaust the stack of the recursive writing and freeing.
+    static constexpr std::size_t MaxDepth = 512;
+
     CRegistryTree();
     CRegistryTree(const CRegistryTree&) = delete;
     CRegistryTree& operator=(const CRegistryTree&) = delete;

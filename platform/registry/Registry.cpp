@@ -55,6 +55,8 @@ LSTATUS Resolve(HKEY hKey, LPCSTR subKey, Location* out)
         if (!CRegistryTree::SplitPath(subKey, &names))
             return ERROR_INVALID_PARAMETER;
         out->path.insert(out->path.end(), names.begin(), names.end());
+        if (out->path.size() > CRegistryTree::MaxDepth)
+            return ERROR_INVALID_PARAMETER;
     }
     return ERROR_SUCCESS;
 }

@@ -50,7 +50,8 @@ constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
-// Creates the key and any missing parents (lpSubKey null or "" opens hKey itself).
+// Creates the key and any missing parents (lpSubKey null or "" opens hKey itself). A key
+// more than 512 levels below its root, like a bad name, gives ERROR_INVALID_PARAMETER.
 LSTATUS RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                         REGSAM samDesired, const void* lpSecurityAttributes, PHKEY phkResult,
                         LPDWORD lpdwDisposition);

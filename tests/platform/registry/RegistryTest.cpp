@@ -223,6 +223,29 @@ TEST_F(RegistryTest, RefusesBadHandlesAndNames)
     EXPECT_FALSE(fs::exists(file_));
 }
 
+TEST_F(RegistryTest, KeysNestAtMost512Deep)
+{
+    std::string path = "k";
+    for (int i = 1; i < 512; ++i)
+        path += "\\k";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    HKEY deeper = nullptr;
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegCreateKeyExA(key, "k", 0, nullptr, 0, 0, nullptr, &deeper, nullptr));
+    RegCloseKey(key);
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegOpenKeyExA(HKEY_CLASSES_ROOT, (path + "\\k").c_str(), 0, KEY_READ, &key));
+
+    // A file with a far deeper key is damaged; reading it must not recurse off the stack.
+    std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT";
+    for (int i = 0; i < 100000; ++i)
+        deep += "\\k";
+    deep += "]\n";
+    WriteFile(deep);
+    EXPECT_EQ(ERROR_BADDB, RegOpenKeyExA(HKEY_CLASSES_ROOT, "k", 0, KEY_READ, &key));
+    EXPECT_EQ(ERROR_BADDB, RegCreateKeyExA(HKEY_CLASSES_ROOT, "b", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    EXPECT_EQ(deep, FileText());
+}
+
 TEST_F(RegistryTest, DamagedFileIsReportedAndNeverOverwritten)
 {
     const std::string damaged = "Windows Registry Editor Version 5.00\n\n[HKEY_CLASSES_ROOT\\A]\n\"x\"=hex:01,02\n";
