@@ -91,6 +91,12 @@ bool WavFile::Load(const std::string& path, WavFile* wav, std::string* error)
         *error = path + " is not 8/16-bit PCM or 32-bit float";
         return false;
     }
+    // A frame, also as the 32-bit floats the source may deliver, must fit the 16-bit block
+    // size: a block size that wrapped to 0 divided by zero.
+    if (f.nChannels > MaxChannels) {
+        *error = path + " has more than " + std::to_string(MaxChannels) + " channels";
+        return false;
+    }
     wav->format.nBlockAlign = static_cast<WORD>(f.wBitsPerSample / 8 * f.nChannels);
     wav->format.nAvgBytesPerSec = f.nBlockAlign * f.nSamplesPerSec;
     return true;

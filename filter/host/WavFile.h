@@ -5,9 +5,11 @@
 
 #include "filter/framework/MediaInterfaces.h"
 
-// A whole WAV file in memory: PCM 8/16 bit or IEEE float 32 bit, any channel count
-// (extensible headers are reduced to their plain tag).
+// A whole WAV file in memory: PCM 8/16 bit or IEEE float 32 bit, 1 to MaxChannels
+// channels (extensible headers are reduced to their plain tag).
 struct WavFile {
+    static constexpr WORD MaxChannels = 0xFFFF / 4;
+
     WAVEFORMATEX format{};
     std::vector<BYTE> data;
 

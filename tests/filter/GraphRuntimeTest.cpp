@@ -127,6 +127,19 @@ TEST(WavFileLoad, ReadsWhatItWritesAndRefusesWhatItCannotCarry)
     wide.wBitsPerSample = 24;
     file.Write(WavBytes(wide, pcm.data));
     EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error));
+    // A frame of 32768 x 16 bits, or of 16384 floats, overflows the 16-bit block size.
+    for (const WORD channels : {WORD(32768), WORD(16384)}) {
+        WAVEFORMATEX many = pcm.format;
+        many.nChannels = channels;
+        file.Write(WavBytes(many, pcm.data));
+        EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error)) << channels;
+        EXPECT_NE(error.find("more than 16383 channels"), std::string::npos) << error;
+    }
+    WAVEFORMATEX most = ieee.format;
+    most.nChannels = WavFile::MaxChannels;
+    file.Write(WavBytes(most, ieee.data));
+    ASSERT_TRUE(WavFile::Load(file.path, &loaded, &error)) << error;
+    EXPECT_EQ(loaded.format.nBlockAlign, 4 * WavFile::MaxChannels);
     std::vector<BYTE> noFormat = WavBytes(pcm.format, pcm.data);
     std::memcpy(&noFormat[12], "junk", 4);
     file.Write(noFormat);
