@@ -1,11 +1,13 @@
 #pragma once
 
 // What the harnesses share: the input written to a file of this process (on tmpfs when
-// there is one), and a check that stops the run with its condition.
+// there is one), reading a file back, and a check that stops the run with its condition.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -35,4 +37,10 @@ inline void WriteFuzzInput(const std::string& path, const std::uint8_t* data, st
     FUZZ_CHECK(f != nullptr);
     FUZZ_CHECK(size == 0 || std::fwrite(data, 1, size, f) == size);
     FUZZ_CHECK(std::fclose(f) == 0);
+}
+
+inline std::string ReadFuzzFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

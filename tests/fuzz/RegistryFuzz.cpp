@@ -3,21 +3,12 @@
 // a damaged file must be refused by a change and left byte for byte as it was.
 
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "platform/registry/CRegistryFile.h"
 #include "platform/registry/Registry.h"
 #include "tests/fuzz/FuzzInputFile.h"
 
 namespace {
-
-std::string FileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Reads names and values of one key through the calls, with buffers too small and right.
 void EnumerateKey(HKEY key)
@@ -78,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (loaded != ERROR_SUCCESS) {
         FUZZ_CHECK(rc == ERROR_BADDB);
-        FUZZ_CHECK(FileText(path) == input);
+        FUZZ_CHECK(ReadFuzzFile(path) == input);
         return 0;
     }
     FUZZ_CHECK(rc == ERROR_SUCCESS);
@@ -92,6 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     value.type = REG_DWORD;
     value.number = probe;
     fuzzKey.values[value.name] = value;
-    FUZZ_CHECK(FileText(path) == tree.Serialize());
+    FUZZ_CHECK(ReadFuzzFile(path) == tree.Serialize());
     return 0;
 }
