@@ -51,8 +51,8 @@ WaveOutConfig WaveOutConfig::Parse(const char* value)
             p += 6;
             errno = 0;
             const double speed = std::strtod(p, &end);
-            if (end == p || errno != 0 || !std::isfinite(speed) || speed <= 0.0 || speed > 1e6)
-                return Invalid("speed must be a number above 0");
+            if (end == p || errno != 0 || !std::isfinite(speed) || speed < 1e-3 || speed > 1e6)
+                return Invalid("speed must be a number from 0.001 to 1000000");
             config.speed = speed;
             speedSeen = true;
             p = end;

@@ -35,7 +35,7 @@ TEST(WaveOutConfig, VirtualTakesCountSpeedAndCapturePath)
 TEST(WaveOutConfig, MalformedValuesAreRefusedWithAReason)
 {
     for (const char* bad : {"alsa", "virtual", "virtual:", "virtual:x", "virtual:-1", "virtual:65",
-                            "virtual:2,speed=0", "virtual:2,speed=-3", "virtual:2,speed=fast",
+                            "virtual:2,speed=0", "virtual:2,speed=-3", "virtual:2,speed=1e-300", "virtual:2,speed=fast",
                             "virtual:2,speed=", "virtual:2,speed=2,speed=3", "virtual:2,loud=1",
                             "virtual:2;speed=2", "virtual:2,capture=", "virtual:99999999999999999999"}) {
         const WaveOutConfig config = WaveOutConfig::Parse(bad);
