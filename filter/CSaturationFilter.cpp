@@ -6,6 +6,7 @@
 #include "engine/FactoryPresets.h"
 #include "filter/framework/CTransformOutputPin.h"
 #include "platform/base/Memory.h"
+#include "platform/base/WaveFormat.h"
 #include "platform/com/ComApi.h"
 
 namespace {
@@ -88,8 +89,7 @@ HRESULT CSaturationFilter::SetMediaType(PIN_DIRECTION direction, const CMediaTyp
         CAutoLock guard(settings.Lock());
         std::memcpy(&waveFormat.format, type->pbFormat, 16);
         WAVEFORMATEX& format = waveFormat.format;
-        format.nBlockAlign = static_cast<WORD>((format.wBitsPerSample / 8) * format.nChannels);
-        format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+        SetDerivedWaveFields(format);
         format.cbSize = 0;
     }
     CTransInPlaceFilter::SetMediaType(direction, type);

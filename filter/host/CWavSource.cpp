@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/base/WaveFormat.h"
 #include "program/audio/SampleConverter.h"
 
 namespace {
@@ -32,8 +33,7 @@ CWavSource* CWavSource::CreateInstance(const WavFile& wav, bool asFloat, const O
                           reinterpret_cast<float*>(data.data.data()));
         data.format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
         data.format.wBitsPerSample = 32;
-        data.format.nBlockAlign = static_cast<WORD>(4 * data.format.nChannels);
-        data.format.nAvgBytesPerSec = data.format.nBlockAlign * data.format.nSamplesPerSec;
+        SetDerivedWaveFields(data.format);
     } else {
         data.data = wav.data;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/base/WaveFormat.h"
 #include "program/audio/SampleConverter.h"
 
 namespace {
@@ -65,8 +66,7 @@ HRESULT CWaveOutRenderer::OnStart()
         format.wFormatTag = WAVE_FORMAT_PCM;
         format.wBitsPerSample = 16;
     }
-    format.nBlockAlign = static_cast<WORD>(format.wBitsPerSample / 8 * format.nChannels);
-    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+    SetDerivedWaveFields(format);
     format.cbSize = 0;
     outputFrame = format.nBlockAlign;
     // An eighth of a second per buffer.

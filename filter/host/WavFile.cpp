@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/base/WaveFormat.h"
+
 namespace {
 
 DWORD ReadDword(const BYTE* p)
@@ -97,8 +99,7 @@ bool WavFile::Load(const std::string& path, WavFile* wav, std::string* error)
         *error = path + " has more than " + std::to_string(MaxChannels) + " channels";
         return false;
     }
-    wav->format.nBlockAlign = static_cast<WORD>(f.wBitsPerSample / 8 * f.nChannels);
-    wav->format.nAvgBytesPerSec = f.nBlockAlign * f.nSamplesPerSec;
+    SetDerivedWaveFields(wav->format);
     return true;
 }
 

@@ -36,3 +36,11 @@ static_assert(sizeof(PCMWAVEFORMAT) == 16);
 static_assert(sizeof(WAVEFORMATEX) == 18);
 using LPWAVEFORMATEX = WAVEFORMATEX*;
 using LPCWAVEFORMATEX = const WAVEFORMATEX*;
+
+// Block alignment and byte rate worked out from the bits, channels and rate, whatever
+// the record said of them.
+inline void SetDerivedWaveFields(WAVEFORMATEX& format) noexcept
+{
+    format.nBlockAlign = static_cast<WORD>(format.wBitsPerSample / 8 * format.nChannels);
+    format.nAvgBytesPerSec = format.nBlockAlign * format.nSamplesPerSec;
+}
