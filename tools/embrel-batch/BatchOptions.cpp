@@ -91,103 +91,100 @@ std::string BatchOptions::UsageText()
 BatchOptions::Action BatchOptions::Parse(int argc, char** argv)
 {
     settings = FactoryPresets::Get(0)->settings;
+    listPresets = listDevices = false;
     std::vector<std::string> files;
-    bool listPresets = false;
-    bool listDevices = false;
     bool optionsEnded = false;
-
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+        const std::string arg = argv[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             files.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
+        } else if (arg == "--") {
             optionsEnded = true;
-            continue;
-        }
-        if (arg == "-h" || arg == "--help") return Action::Help;
-        if (arg == "-q" || arg == "--quiet") {
-            quiet = true;
-            continue;
-        }
-        if (arg == "--list-presets") {
-            listPresets = true;
-            continue;
-        }
-        if (arg == "--list-devices") {
-            listDevices = true;
-            continue;
-        }
-        if (arg == "--listen") {
-            listen = true;
-            continue;
-        }
-        if (arg == "--preview") {
-            preview = true;
-            continue;
-        }
-        if (arg == "--no-realtime-watch") {
-            realtimeWatch = false;
-            continue;
-        }
-
-        std::string name = arg, value;
-        bool hasValue = false;
-        if (const auto eq = arg.find('='); eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
-            hasValue = true;
-        }
-        auto takeValue = [&]() -> bool {
-            if (hasValue) return true;
-            if (i + 1 >= argc) return false;
-            value = argv[++i];
-            return true;
-        };
-
-        if (name == "--device") {
-            int id = -1;
-            if (!takeValue() || !ParseInt(value, id) || id < 0 || id > 0xFFFF) {
-                error = "--device takes a device id from 0 to 65535 (see --list-devices)";
-                return Action::UsageError;
-            }
-            device = id;
-            continue;
-        }
-        if (name == "--preset") {
-            if (!takeValue()) {
-                error = "--preset needs a name";
-                return Action::UsageError;
-            }
-            const FactoryPreset* preset = FactoryPresets::Find(value);
-            if (!preset) {
-                error = "no factory preset is named \"" + value + "\" (see --list-presets)";
-                return Action::UsageError;
-            }
-            settings = preset->settings;
-            continue;
-        }
-
-        const ParameterInfo* parameter =
-            name.size() > 2 ? ParameterTable::Find(std::string_view(name).substr(2)) : nullptr;
-        if (!parameter) {
-            error = "unknown option " + name;
+        } else if (arg == "-h" || arg == "--help") {
+            return Action::Help;
+        } else if (!TakeSwitch(arg) && !TakeValued(argc, argv, i)) {
             return Action::UsageError;
         }
-        if (!takeValue()) {
-            error = name + " needs a value";
-            return Action::UsageError;
-        }
-        int v = 0;
-        if (parameter->isSwitch ? !ParseSwitch(value, v) : !ParseInt(value, v)) {
-            error = name + (parameter->isSwitch ? " takes on or off, not \"" : " takes an integer, not \"") +
-                    value + "\"";
-            return Action::UsageError;
-        }
-        settings[parameter->id] = v;
     }
+    return Finish(files);
+}
 
+bool BatchOptions::TakeSwitch(const std::string& arg)
+{
+    if (arg == "-q" || arg == "--quiet") quiet = true;
+    else if (arg == "--list-presets") listPresets = true;
+    else if (arg == "--list-devices") listDevices = true;
+    else if (arg == "--listen") listen = true;
+    else if (arg == "--preview") preview = true;
+    else if (arg == "--no-realtime-watch") realtimeWatch = false;
+    else return false;
+    return true;
+}
+
+// An option with a value, as "--name value" or "--name=value"; false with error set.
+bool BatchOptions::TakeValued(int argc, char** argv, int& i)
+{
+    const std::string arg = argv[i];
+    std::string name = arg, value;
+    bool hasValue = false;
+    if (const auto eq = arg.find('='); eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
+        hasValue = true;
+    }
+    const ParameterInfo* parameter =
+        name.size() > 2 ? ParameterTable::Find(std::string_view(name).substr(2)) : nullptr;
+    if (name != "--device" && name != "--preset" && !parameter) {
+        error = "unknown option " + name;
+        return false;
+    }
+    if (!hasValue && i + 1 < argc) {
+        value = argv[++i];
+        hasValue = true;
+    }
+    if (name == "--device") return TakeDevice(hasValue, value);
+    if (name == "--preset") return TakePreset(hasValue, value);
+    if (!hasValue) {
+        error = name + " needs a value";
+        return false;
+    }
+    int v = 0;
+    if (parameter->isSwitch ? !ParseSwitch(value, v) : !ParseInt(value, v)) {
+        error = name + (parameter->isSwitch ? " takes on or off, not \"" : " takes an integer, not \"") + value + "\"";
+        return false;
+    }
+    settings[parameter->id] = v;
+    return true;
+}
+
+bool BatchOptions::TakeDevice(bool hasValue, const std::string& value)
+{
+    int id = -1;
+    if (!hasValue || !ParseInt(value, id) || id < 0 || id > 0xFFFF) {
+        error = "--device takes a device id from 0 to 65535 (see --list-devices)";
+        return false;
+    }
+    device = id;
+    return true;
+}
+
+bool BatchOptions::TakePreset(bool hasValue, const std::string& value)
+{
+    if (!hasValue) {
+        error = "--preset needs a name";
+        return false;
+    }
+    const FactoryPreset* preset = FactoryPresets::Find(value);
+    if (!preset) {
+        error = "no factory preset is named \"" + value + "\" (see --list-presets)";
+        return false;
+    }
+    settings = preset->settings;
+    return true;
+}
+
+BatchOptions::Action BatchOptions::Finish(const std::vector<std::string>& files)
+{
     if (listPresets) return Action::ListPresets;
     if (listDevices) return Action::ListDevices;
     if (preview) {

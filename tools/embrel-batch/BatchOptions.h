@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "engine/SaturationSettings.h"
 
@@ -25,4 +26,14 @@ public:
     int device = -1;             // wave-out device id; -1: the system's choice
     bool realtimeWatch = true;   // warn once when the machine cannot keep up
     std::string error;
+
+private:
+    bool TakeSwitch(const std::string& arg);
+    bool TakeValued(int argc, char** argv, int& i);
+    bool TakeDevice(bool hasValue, const std::string& value);
+    bool TakePreset(bool hasValue, const std::string& value);
+    Action Finish(const std::vector<std::string>& files);
+
+    bool listPresets = false;
+    bool listDevices = false;
 };
