@@ -17,7 +17,8 @@ public:
 
     int GetErrorFlag() const noexcept { return errorFlag; }
     const char* GetErrorText() const noexcept { return errorText; }
-    // The system's error number at the last failure (what a failed read or write met).
+    // The system's error number at the last failure (what a failed read or write met);
+    // 0 when the failure had no system cause, such as a file that ends too soon.
     int GetSystemError() const noexcept { return systemError; }
 
 protected:

@@ -1,5 +1,6 @@
 #include "program/audio/WavReader.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -28,6 +29,7 @@ WavReader::~WavReader()
 void WavReader::Open() noexcept
 {
     errorFlag = 0;
+    errno = 0;
     if (file) {
         mmioClose(file, 0);
         file = nullptr;
@@ -40,6 +42,7 @@ void WavReader::Open() noexcept
 void WavReader::ReadHeader(int bufferSize) noexcept
 {
     errorFlag = 0;
+    errno = 0;
     FreeFormat();
     riffChunk = MMCKINFO{};
     formatChunk = MMCKINFO{};
@@ -115,6 +118,7 @@ void WavReader::SetBufferSize(int bufferSize) noexcept
 int WavReader::ReadBlock(void* destination, int count) noexcept
 {
     errorFlag = 0;
+    errno = 0;
     if (mmioGetInfo(file, &bufferInfo, 0) != MMSYSERR_NOERROR) {
         Fail("Cannot read from %s.\n");
         return 0;

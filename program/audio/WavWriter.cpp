@@ -1,5 +1,6 @@
 #include "program/audio/WavWriter.h"
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/base/Memory.h"
@@ -19,6 +20,7 @@ WavWriter::~WavWriter()
 void WavWriter::Create() noexcept
 {
     errorFlag = 0;
+    errno = 0;
     if (file) {
         mmioClose(file, 0);
         file = nullptr;
@@ -32,6 +34,7 @@ MMRESULT WavWriter::BeginData(const MMCKINFO& riffTemplate, const MMCKINFO& form
                               int bufferSize) noexcept
 {
     errorFlag = 0;
+    errno = 0;
     riffChunk = riffTemplate;
     formatChunk = formatTemplate;
     dataChunk = dataTemplate;
@@ -67,6 +70,7 @@ MMRESULT WavWriter::BeginData(const MMCKINFO& riffTemplate, const MMCKINFO& form
 int WavWriter::WriteBlock(const void* source, int count) noexcept
 {
     errorFlag = 0;
+    errno = 0;
     written = 0;
     if (mmioGetInfo(file, &bufferInfo, 0) != MMSYSERR_NOERROR) {
         Fail("Cannot write to %s.\n");
@@ -93,6 +97,7 @@ int WavWriter::WriteBlock(const void* source, int count) noexcept
 void WavWriter::Finish() noexcept
 {
     errorFlag = 0;
+    errno = 0;
     if (mmioSetInfo(file, &bufferInfo, 0) != MMSYSERR_NOERROR) Fail("Cannot write to %s.\n");
     if (mmioAscend(file, &dataChunk, 0) != MMSYSERR_NOERROR) Fail("Cannot write to %s.\n");
     if (mmioAscend(file, &riffChunk, 0) != MMSYSERR_NOERROR) Fail("Cannot write to %s.\n");
