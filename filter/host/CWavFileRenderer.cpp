@@ -10,10 +10,12 @@
 namespace {
 const CLSID CLSID_WavFileRenderer{0x8F2C5A12, 0x3B1E, 0x4C7D, {0x9A, 0x61, 0x2E, 0x55, 0x10, 0x7B, 0xC3, 0x01}};
 
-// What a failed write met: a full disk (or quota) is told apart from other faults.
+// What a failed write met: a full disk (or quota), another system error, or a fault.
 HRESULT WriteFailure()
 {
-    return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+    if (errno == ENOSPC || errno == EDQUOT)
+        return STG_E_MEDIUMFULL;
+    return errno != 0 ? HRESULT_FROM_WIN32(static_cast<DWORD>(errno)) : STG_E_WRITEFAULT;
 }
 }
 
@@ -56,6 +58,7 @@ HRESULT CWavFileRenderer::OnStart()
 HRESULT CWavFileRenderer::WriteHeader()
 {
     const std::vector<BYTE> header = WavClip::MakeHeader(format, dataBytes);
+    errno = 0;
     if (std::fseek(file, 0, SEEK_SET) != 0 || std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
         std::fseek(file, 0, SEEK_END) != 0)
         return WriteFailure();
@@ -66,6 +69,7 @@ HRESULT CWavFileRenderer::OnReceive(const BYTE* data, long length, bool)
 {
     if (file == nullptr)
         return E_UNEXPECTED;
+    errno = 0;
     if (std::fwrite(data, 1, static_cast<std::size_t>(length), file) != static_cast<std::size_t>(length))
         return WriteFailure();
     dataBytes += static_cast<DWORD>(length);
