@@ -83,8 +83,8 @@ std::string BatchOptions::UsageText()
             "  -h, --help       show this text and exit\n"
             "On a terminal, space pauses and resumes a run and q stops it (OUTPUT.wav unchanged).\n"
             "\n"
-            "The result is made in ~Embrel~.wav in the temporary directory (TMPDIR, else /tmp)\n"
-            "and moved to OUTPUT.wav only when the run has succeeded.\n";
+            "The result is made in a hidden file beside OUTPUT.wav (.~Embrel~ and six characters)\n"
+            "and replaces OUTPUT.wav only when the run has succeeded, keeping its mode.\n";
     return text;
 }
 
