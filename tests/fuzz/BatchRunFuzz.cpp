@@ -4,7 +4,9 @@
 // never changed and the temporary file never left behind.
 
 #include <cstdio>
+#include <dirent.h>
 #include <sys/stat.h>
+#include <string>
 
 #include "program/audio/WavReader.h"
 #include "tests/fuzz/FuzzInputFile.h"
@@ -30,21 +32,31 @@ bool ReadHeader(const std::string& path, Header* header)
     return true;
 }
 
+// Whether a temporary file of a run is left in directory.
+bool TemporaryFileLeft(const std::string& directory)
+{
+    DIR* d = opendir(directory.c_str());
+    FUZZ_CHECK(d != nullptr);
+    bool found = false;
+    while (const dirent* e = readdir(d))
+        found = found || std::string(e->d_name).rfind(".~Embrel~", 0) == 0;
+    closedir(d);
+    return found;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string& input = FuzzInputPath("batch");
-    static const std::string output = input + "-out.wav";
-    static const std::string temporaryDir = input + "-tmp";
-    static const std::string temporary = temporaryDir + "/~Embrel~.wav";
+    // OUTPUT in a directory of its own, where a temporary file left behind shows.
+    static const std::string outputDir = input + "-out";
+    static const std::string output = outputDir + "/out.wav";
     static const bool once = [] {
-        FUZZ_CHECK(mkdir(temporaryDir.c_str(), 0700) == 0);
-        setenv("TMPDIR", temporaryDir.c_str(), 1);
+        FUZZ_CHECK(mkdir(outputDir.c_str(), 0700) == 0);
         std::atexit([] {
             unlink(output.c_str());
-            unlink(temporary.c_str());
-            rmdir(temporaryDir.c_str());
+            rmdir(outputDir.c_str());
         });
         return true;
     }();
@@ -63,8 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int status = EmbrelBatch(options, devNull, devNull).Run();
 
     FUZZ_CHECK(ReadFuzzFile(input) == std::string(reinterpret_cast<const char*>(data), size));
-    struct stat st;
-    FUZZ_CHECK(stat(temporary.c_str(), &st) != 0);
+    FUZZ_CHECK(!TemporaryFileLeft(outputDir));
     if (status != 0) {
         FUZZ_CHECK(status == 1);
         FUZZ_CHECK(ReadFuzzFile(output) == std::string(reinterpret_cast<const char*>(previous), sizeof previous));
@@ -79,6 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t held = size > in.data.dwDataOffset ? size - in.data.dwDataOffset : 0;
     FUZZ_CHECK(placeholder || in.data.cksize <= held);
     FUZZ_CHECK(out.data.cksize == (placeholder ? held : in.data.cksize));
+    struct stat st;
     FUZZ_CHECK(stat(output.c_str(), &st) == 0 &&
                std::size_t(st.st_size) == out.data.dwDataOffset + out.data.cksize + (out.data.cksize & 1));
     return 0;
