@@ -153,7 +153,7 @@ int EmbrelBatch::OpenInput(BatchSession& s) const
     reader.SetFileName(options.input.c_str());
     if (reader.GetErrorFlag()) return Fail(reader.GetErrorText());
     reader.Open();
-    if (reader.GetErrorFlag()) return Fail(reader.GetErrorText());
+    if (reader.GetErrorFlag()) return Fail(WithReason(reader.GetErrorText(), reader.GetSystemError()).c_str());
     s.blockSize = MonoBlock;
     reader.ReadHeader(s.blockSize);
     if (reader.GetErrorFlag()) return Fail(reader.GetErrorText());
