@@ -118,6 +118,19 @@ bool TemporaryFile::Refuse(const std::string& name, const char* reason)
     return false;
 }
 
+bool TemporaryFile::Write(const void* data, std::size_t size) const
+{
+    const char* next = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t w = write(fd, next, size);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        next += w;
+        size -= std::size_t(w);
+    }
+    return true;
+}
+
 bool TemporaryFile::IsIntact() const
 {
     struct stat st;

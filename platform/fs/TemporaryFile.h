@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <sys/types.h>
 
@@ -34,6 +35,9 @@ public:
 
     bool CreateUnique(const std::string& directory);
     bool Claim(const std::string& path);
+
+    // Writes all of data at the file's current offset; false with errno set when it cannot.
+    bool Write(const void* data, std::size_t size) const;
 
     // Whether the path still names the file held (a regular file, same device and inode).
     bool IsIntact() const;

@@ -107,21 +107,6 @@ LONG ReadWhole(const std::string& path, std::string* text)
     return ERROR_SUCCESS;
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Replaced whole through a temporary file beside it: its mode and owner are kept, and a
 // symbolic link keeps pointing at the file it names, which is the one replaced.
 LONG ReplaceFile(const std::string& path, const std::string& text)
@@ -132,7 +117,7 @@ LONG ReplaceFile(const std::string& path, const std::string& text)
         return ReportProblem(path, result.ErrorText(), ERROR_CANTWRITE);
     if (!temporary.CreateUnique(result.Directory()))
         return ReportProblem(path, temporary.ErrorText(), ERROR_CANTWRITE);
-    if (!WriteAll(temporary.Descriptor(), text))
+    if (!temporary.Write(text.data(), text.size()))
         return ReportFailure(path, "written", errno, ERROR_CANTWRITE);
     if (!result.Replace(temporary)) {
         temporary.Remove();
