@@ -5,12 +5,26 @@
 #include "filter/CSaturationPage.h"
 #include "filter/framework/CClassFactory.h"
 #include "filter/framework/ModuleRegistration.h"
+#ifdef CALYRIX_PAGE_VIEW
+#include "filter/page/PageDialogView.h"
+#endif
 
 namespace {
 
+// The page, drawn by Qt where the module has it.
+CUnknown* CreatePage(IUnknown* outer, HRESULT* phr)
+{
+    CUnknown* object = CSaturationPage::CreateInstance(outer, phr);
+#ifdef CALYRIX_PAGE_VIEW
+    if (object != nullptr)
+        static_cast<CSaturationPage*>(object)->SetViewFactory(&PageDialogView::Create);
+#endif
+    return object;
+}
+
 const CFactoryTemplate g_Templates[] = {
     {L"Calyrix by Quorel", &CLSID_SaturationFilter, &CSaturationFilter::CreateInstance, nullptr},
-    {L"Calyrix by Quorel Property Page", &CLSID_SaturationPage, &CSaturationPage::CreateInstance, nullptr},
+    {L"Calyrix by Quorel Property Page", &CLSID_SaturationPage, &CreatePage, nullptr},
 };
 constexpr int g_cTemplates = sizeof g_Templates / sizeof g_Templates[0];
 
