@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QScopedValueRollback>
 #include <QPushButton>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QSlider>
 #include <QTimer>
 
@@ -47,9 +47,6 @@ PageDialogWidget::PageDialogWidget(CPageDialog& dialog, QWidget* parent) : QWidg
     const SIZE size = dialog.PixelSize();
     resize(size.cx, size.cy);
     CreateControls();
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(help, &QShortcut::activated, this, &PageDialogWidget::AskForHelp);
     // Posted messages (the filter's notifications) are handled on this thread.
     dialog.SetWakeUp([this] { QMetaObject::invokeMethod(this, [this] { this->dialog.PumpMessages(); }, Qt::QueuedConnection); });
     Sync(0);
@@ -189,6 +186,16 @@ int PageDialogWidget::ControlIdOf(const QWidget* widget) const
         if (widget->property("controlId").isValid())
             return widget->property("controlId").toInt();
     return -1;
+}
+
+// F1 reaches the dialog from any control, as none of them takes it.
+void PageDialogWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        AskForHelp();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 // Help on the control under the mouse, else on the one with the focus.

@@ -30,6 +30,9 @@ public:
     // The face where installed, else the free narrow substitute of the designed label face.
     static QString LabelFamily(const std::string& face);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void CreateControls();
     QWidget* CreateControl(const DialogItem& item);
