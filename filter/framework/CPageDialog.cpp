@@ -11,8 +11,10 @@ CPageDialog::CPageDialog(const DialogTemplate& dialogTemplate, Procedure procedu
       window([this](UINT message, WPARAM wParam, LPARAM lParam) { SendMessage(message, wParam, lParam); })
 {
     for (const DialogItem& item : dialogTemplate.items)
-        if (item.id > 0)
+        if (item.id > 0) {
             controls[item.id].item = item;
+            controls[item.id].text = item.text;
+        }
 }
 
 CPageDialog::~CPageDialog()

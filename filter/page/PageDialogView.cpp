@@ -35,17 +35,12 @@ std::unique_ptr<IPageDialogView> PageDialogView::Create(CPageDialog& dialog, HWN
     return std::make_unique<PageDialogView>(widget);
 }
 
-HWND PageDialogView::HandleOf(QWidget* widget) noexcept
-{
-    return reinterpret_cast<HWND>(widget);
-}
-
 QWidget* PageDialogView::WidgetOf(HWND handle)
 {
     if (handle == nullptr || qApp == nullptr)
         return nullptr;
     for (QWidget* widget : QApplication::allWidgets())
-        if (reinterpret_cast<HWND>(widget) == handle)
+        if (WidgetHandle(widget) == handle)
             return widget;
     return nullptr;
 }

@@ -6,15 +6,13 @@
 
 #include "filter/framework/IPageDialogView.h"
 #include "filter/page/PageDialogWidget.h"
+#include "filter/page/WidgetHandle.h"
 
-// A page's dialog shown by Qt, inside a host's widget. A host names its widget by the
-// handle HandleOf gives; the handle is the widget's address and is only accepted while
-// that widget lives.
+// A page's dialog shown by Qt, inside a host's widget named by WidgetHandle.
 class PageDialogView final : public IPageDialogView {
 public:
     // Null when parent is neither null nor the handle of a live widget.
     static std::unique_ptr<IPageDialogView> Create(CPageDialog& dialog, HWND parent);
-    static HWND HandleOf(QWidget* widget) noexcept;
     static QWidget* WidgetOf(HWND handle);
 
     explicit PageDialogView(PageDialogWidget* widget) noexcept;

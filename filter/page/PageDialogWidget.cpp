@@ -1,6 +1,7 @@
 #include "filter/page/PageDialogWidget.h"
 
 #include <QCursor>
+#include <QFontMetrics>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
@@ -123,14 +124,12 @@ void PageDialogWidget::Sync(int id)
     QWidget* control = ControlWidget(id);
     if (state == nullptr || control == nullptr)
         return;
+    // Buttons keep the desktop's button face; the dialog colours the rest.
     const bool trackbar = state->item.kind == DialogItemKind::Trackbar;
-    Paint(control, Colour(trackbar ? dialog.TrackbarColour() : dialog.PageColour()), trackbar);
-    if (state->labelFont && !dialog.LabelFont().face.empty()) {
-        QFont labelFont(LabelFamily(dialog.LabelFont().face));
-        labelFont.setPixelSize(dialog.LabelFont().height * 7 / 8);  // cell height less internal leading
-        labelFont.setWeight(QFont::Normal);
-        control->setFont(labelFont);
-    }
+    if (qobject_cast<QPushButton*>(control) == nullptr)
+        Paint(control, Colour(trackbar ? dialog.TrackbarColour() : dialog.PageColour()), trackbar);
+    if (state->labelFont && !dialog.LabelFont().face.empty())
+        control->setFont(FittingLabelFont(dialog.LabelFont(), state->text, control->width()));
     if (auto* slider = qobject_cast<QSlider*>(control)) {
         slider->setRange(state->low, state->high);
         slider->setTickInterval(state->tickFrequency);
@@ -210,6 +209,20 @@ void PageDialogWidget::AskForHelp()
 QPixmap PageDialogWidget::Image(int resourceId)
 {
     return QPixmap(QStringLiteral(":/filter/%1.png").arg(resourceId));
+}
+
+// The label font at the designed cell height, made smaller where a substitute face is
+// wider than the designed condensed one and the text would not fit its label.
+QFont PageDialogWidget::FittingLabelFont(const DialogFont& designed, const std::string& text, int width)
+{
+    QFont labelFont(LabelFamily(designed.face));
+    labelFont.setWeight(QFont::Normal);
+    int pixels = designed.height * 7 / 8;  // cell height less internal leading
+    const QString shown = QString::fromStdString(text);
+    do {
+        labelFont.setPixelSize(pixels);
+    } while (QFontMetrics(labelFont).horizontalAdvance(shown) > width && --pixels > 8);
+    return labelFont;
 }
 
 QString PageDialogWidget::LabelFamily(const std::string& face)

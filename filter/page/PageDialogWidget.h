@@ -6,6 +6,7 @@
 #include <string>
 
 class CPageDialog;
+struct DialogFont;
 struct DialogItem;
 class QTimer;
 
@@ -29,6 +30,7 @@ public:
     static QPixmap Image(int resourceId);
     // The face where installed, else the free narrow substitute of the designed label face.
     static QString LabelFamily(const std::string& face);
+    static QFont FittingLabelFont(const DialogFont& designed, const std::string& text, int width);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

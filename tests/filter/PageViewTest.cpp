@@ -39,7 +39,7 @@ struct QtPage {
         IUnknown* objects[] = {g.filter->GetOwner()};
         EXPECT_EQ(page->SetObjects(1, objects), S_OK);
         const RECT where{10, 12, 376, 347};
-        EXPECT_EQ(page->Activate(PageDialogView::HandleOf(&host), &where, FALSE), S_OK);
+        EXPECT_EQ(page->Activate(WidgetHandle(&host), &where, FALSE), S_OK);
         widget = host.findChild<PageDialogWidget*>();
     }
     ~QtPage() { page->Release(); }
@@ -162,7 +162,7 @@ TEST(PageView, RefusesUnknownParentsAndSurvivesALostHost)
     EXPECT_EQ(page->Activate(reinterpret_cast<HWND>(&notAWidget), &where, FALSE), E_OUTOFMEMORY);
 
     auto* host = new QWidget;
-    ASSERT_EQ(page->Activate(PageDialogView::HandleOf(host), &where, FALSE), S_OK);
+    ASSERT_EQ(page->Activate(WidgetHandle(host), &where, FALSE), S_OK);
     delete host;  // takes the page's widget with it
     EXPECT_EQ(page->Show(SW_SHOW), S_OK);
     EXPECT_EQ(page->Deactivate(), S_OK);
