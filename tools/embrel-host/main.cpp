@@ -1,4 +1,4 @@
-// embrel-host [--preset N] [--play] [--quit-at-end] [FILE]: plays a WAV file through the
+// embrel-host [--preset N] [--play] [--quit-at-end] [--screenshot PNG] [FILE]: plays a WAV file through the
 // saturation filter with the filter's property page open.
 
 #include <QApplication>
@@ -20,6 +20,7 @@ struct Options {
     int preset = -1;
     bool play = false;
     bool quitAtEnd = false;
+    QString screenshot;
 };
 
 void Usage(FILE* out)
@@ -29,6 +30,7 @@ void Usage(FILE* out)
                  "  --preset N      apply factory preset N (0-9) at start\n"
                  "  --play          start playing FILE at once\n"
                  "  --quit-at-end   exit when FILE has played (status 1 when it failed)\n"
+                 "  --screenshot PNG  save a picture of the window as PNG and exit\n"
                  "The filter comes from the registry ($CALYRIX_REGISTRY; register Embrel.ax with regsvr);\n"
                  "sound goes to the wave-out device ($CALYRIX_WAVEOUT).\n");
 }
@@ -41,6 +43,8 @@ bool Parse(const QStringList& args, Options* options)
             options->play = true;
         } else if (a == "--quit-at-end") {
             options->quitAtEnd = true;
+        } else if (a == "--screenshot" && i + 1 < args.size()) {
+            options->screenshot = args[++i];
         } else if (a == "--preset" && i + 1 < args.size()) {
             bool ok = false;
             options->preset = args[++i].toInt(&ok);
@@ -78,6 +82,12 @@ int Run(QApplication& app, const Options& options)
         std::fprintf(stderr, "embrel-host: %s\n", qPrintable(window.Status()));
         if (options.quitAtEnd)
             return 1;
+    }
+    if (!options.screenshot.isEmpty()) {
+        if (window.grab().save(options.screenshot, "PNG"))
+            return 0;
+        std::fprintf(stderr, "embrel-host: cannot write %s\n", qPrintable(options.screenshot));
+        return 1;
     }
     if (options.quitAtEnd)
         QObject::connect(&window, &HostWindow::Finished, &app, [&](bool ok) {
