@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include "platform/com/ComApi.h"
+#include "platform/waveout/WaveOut.h"
 #include "tests/filter/FilterTestSupport.h"
 #include "tools/embrel-host/CHostSession.h"
 #include "tools/embrel-host/HostWindow.h"
@@ -53,18 +55,40 @@ protected:
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
-        setenv("CALYRIX_WAVEOUT", ("virtual:1,speed=1000,capture=" + (dir / "played.raw").string()).c_str(), 1);
+        UseDevice("1000");
         CoInitialize(nullptr);
         wav = Tones(40000);
-        std::vector<BYTE> file = WavFile::MakeHeader(wav.format, static_cast<DWORD>(wav.data.size()));
-        file.insert(file.end(), wav.data.begin(), wav.data.end());
-        std::ofstream(dir / "in.wav", std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+        WriteInput();
     }
     void TearDown() override
     {
         CoUninitialize();
         unsetenv("CALYRIX_WAVEOUT");
         fs::remove_all(dir);
+    }
+    void UseDevice(const std::string& speed)
+    {
+        setenv("CALYRIX_WAVEOUT", ("virtual:1,speed=" + speed + ",capture=" + (dir / "played.raw").string()).c_str(), 1);
+        waveOutGetNumDevs();  // the device list is read again when counted
+    }
+    void WriteInput()
+    {
+        std::vector<BYTE> file = WavFile::MakeHeader(wav.format, static_cast<DWORD>(wav.data.size()));
+        file.insert(file.end(), wav.data.begin(), wav.data.end());
+        std::ofstream(dir / "in.wav", std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
+    }
+    // Runs the event loop until the window reports the end; false on time-out.
+    static bool WaitForEnd(HostWindow& window, const std::function<void()>& step = nullptr)
+    {
+        bool finished = false;
+        QObject::connect(&window, &HostWindow::Finished, [&](bool) { finished = true; });
+        for (int i = 0; i < 3000 && !finished; ++i) {
+            QApplication::processEvents();
+            if (step)
+                step();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return finished;
     }
     void Register()
     {
@@ -159,4 +183,46 @@ TEST_F(EmbrelHost, SaysWhenTheFilterIsNotRegistered)
     std::string err;
     EXPECT_EQ(RunHost("--play --quit-at-end " + (dir / "in.wav").string(), &err), 1);
     EXPECT_NE(err.find("is Embrel.ax registered"), std::string::npos) << err;
+}
+
+TEST_F(EmbrelHost, ATrackbarMovedWhilePlayingIsHeardFromABufferOn)
+{
+    Register();
+    UseDevice("4");
+    wav = Tones(120000);
+    WriteInput();
+    CHostSession session;
+    std::string error;
+    ASSERT_TRUE(session.CreateFilter(&error)) << error;
+    HostWindow window(session);
+    ASSERT_TRUE(window.OpenFile(QString::fromStdString((dir / "in.wav").string())));
+    session.Settings()->put_Dither(0);
+    SaturationSettings before{};
+    session.Settings()->GetSettings(&before);
+    QList<QSlider*> sliders = window.PageFrame()->findChildren<QSlider*>();
+    QSlider* gain = *std::min_element(sliders.begin(), sliders.end(), [](QSlider* a, QSlider* b) { return a->x() < b->x(); });
+
+    // Gain to the bottom (silence) once some buffers have been heard.
+    ASSERT_TRUE(window.Play()) << window.Status().toStdString();
+    bool moved = false;
+    ASSERT_TRUE(WaitForEnd(window, [&] {
+        std::error_code ignored;
+        if (!moved && fs::file_size(dir / "played.raw", ignored) >= 3 * 16384 && !ignored) {
+            gain->setValue(0);
+            moved = true;
+        }
+    }));
+    ASSERT_TRUE(moved);
+    const std::vector<BYTE> played = ReadBytes(dir / "played.raw");
+    const std::vector<BYTE> unchanged = ReferencePcm(wav, before, 16384);
+    ASSERT_EQ(played.size(), unchanged.size());
+    const std::size_t change = std::mismatch(played.begin(), played.end(), unchanged.begin()).first - played.begin();
+    EXPECT_EQ(change % 16384, 0u) << change;
+    EXPECT_GE(change, 3u * 16384);
+    ASSERT_LT(change, played.size());
+    // Without input only the tube stage's decaying offset is left.
+    int loudest = 0;
+    for (std::size_t i = change; i + 1 < played.size(); i += 2)
+        loudest = std::max(loudest, std::abs(static_cast<int16_t>(played[i] | played[i + 1] << 8)));
+    EXPECT_LT(loudest, 1000);
 }
