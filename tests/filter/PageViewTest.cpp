@@ -131,7 +131,7 @@ TEST(PageView, FormatNotificationFromAnotherThreadMovesTheTrackbars)
     EXPECT_EQ(knee->value(), -3000);
 }
 
-TEST(PageView, F1AsksForHelpOnTheFocusedControl)
+TEST(PageView, F1AsksForHelpOnTheControlUnderTheMouseOrWithTheFocus)
 {
     std::vector<std::string> opened;
     HelpOpener previous = SetHelpOpener([&](const std::string& url) {
@@ -145,10 +145,19 @@ TEST(PageView, F1AsksForHelpOnTheFocusedControl)
         p.host.activateWindow();
         knee->setFocus();
         QTest::keyClick(knee, Qt::Key_F1);
+        // The control under the mouse goes before the focused one; the banner has no topic.
+        QWidget* dither = p.widget->ControlWidget(ids::DitherButton);
+        QCursor::setPos(dither->mapToGlobal(dither->rect().center()));
+        QTest::keyClick(knee, Qt::Key_F1);
+        QWidget* banner = p.widget->ControlWidget(ids::Banner);
+        QCursor::setPos(banner->mapToGlobal(banner->rect().center()));
+        QTest::keyClick(knee, Qt::Key_F1);
     }
     SetHelpOpener(previous);
-    ASSERT_EQ(opened.size(), 1u);
+    ASSERT_EQ(opened.size(), 3u);
     EXPECT_TRUE(opened[0].ends_with("/EmbrelAM.hlp/4.html")) << opened[0];
+    EXPECT_TRUE(opened[1].ends_with("/EmbrelAM.hlp/5.html")) << opened[1];
+    EXPECT_TRUE(opened[2].ends_with("/EmbrelAM.hlp/1.html")) << opened[2];
 }
 
 TEST(PageView, RefusesUnknownParentsAndSurvivesALostHost)
