@@ -12,6 +12,7 @@
 #include "platform/com/ComApi.h"
 #include "platform/com/ComRegistration.h"
 #include "platform/com/Guid.h"
+#include "platform/com/VersionRecord.h"
 #include "slider/CTarvelOleControl.h"
 #include "slider/CTarvelPropPageObject.h"
 #include "slider/TarvelResources.h"
@@ -90,6 +91,16 @@ HRESULT UnregisterClasses()
 }
 
 }  // namespace
+
+// The module's version resource.
+CALYRIX_COM_EXPORT const VersionRecord CalyrixVersionRecord{
+    "CLXVER1", {1, 0, 0, 1}, {1, 0, 0, 1}, VFT_DLL,
+    "FileDescription\0Tarvel ActiveX Control Module\0"
+    "FileVersion\0" "1.0.0.1\0"
+    "InternalName\0TARVEL\0"
+    "OriginalFilename\0TARVEL.OCX\0"
+    "ProductVersion\0" "1.0.0.1\0"
+    "OLESelfRegister\0\0"};
 
 CALYRIX_COM_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv)
 {

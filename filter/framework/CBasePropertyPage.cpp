@@ -29,8 +29,10 @@ ULONG CBasePropertyPage::NonDelegatingRelease()
     const LONG count = InterlockedDecrement(&refCount);
     if (count > 0)
         return static_cast<ULONG>(count);
-    // Kept alive while the site and the edited objects are let go.
+    // Kept alive while the dialog, the site and the edited objects are let go.
     refCount = 1;
+    if (dialog != nullptr)
+        Deactivate();
     if (pageSite != nullptr)
         SetPageSite(nullptr);
     SetObjects(0, nullptr);
@@ -54,18 +56,37 @@ HRESULT CBasePropertyPage::SetPageSite(IPropertyPageSite* pPageSite)
     return S_OK;
 }
 
-HRESULT CBasePropertyPage::Activate(HWND, LPCRECT pRect, BOOL)
+LRESULT CBasePropertyPage::DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG)
+        dialog = window;
+    return OnReceiveMessage(window, message, wParam, lParam);
+}
+
+HRESULT CBasePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL)
 {
     if (pRect == nullptr)
         return E_POINTER;
     if (dialog != nullptr)
         return E_UNEXPECTED;
-    window.reset(new (std::nothrow) MessageWindow(
-        [this](UINT message, WPARAM wParam, LPARAM lParam) { OnReceiveMessage(dialog, message, wParam, lParam); }));
-    if (!window)
+    const DialogTemplate* resource = DialogResource();
+    const DialogTemplate empty{dialogId, 0, 0, {}};
+    auto procedure = [this](HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        return DialogProcedure(window, message, wParam, lParam);
+    };
+    dialogWindow.reset(new (std::nothrow) CPageDialog(resource != nullptr ? *resource : empty, procedure));
+    if (!dialogWindow)
         return E_OUTOFMEMORY;
-    dialog = window->GetSafeHwnd();
-    OnReceiveMessage(dialog, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(this));
+    if (viewFactory) {
+        view = viewFactory(*dialogWindow, hWndParent);
+        if (!view) {
+            dialogWindow.reset();
+            return E_OUTOFMEMORY;
+        }
+        dialogWindow->AttachView(view.get());
+    }
+    dialogWindow->SendMessage(WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(this));
+    dialogWindow->SetExStyle(dialogWindow->ExStyle() | WS_EX_CONTROLPARENT);
     OnActivate();
     Move(pRect);
     return Show(SW_SHOWNORMAL);
@@ -75,35 +96,51 @@ HRESULT CBasePropertyPage::Deactivate()
 {
     if (dialog == nullptr)
         return E_UNEXPECTED;
+    dialogWindow->SetExStyle(dialogWindow->ExStyle() & ~WS_EX_CONTROLPARENT);
     OnDeactivate();
-    OnReceiveMessage(dialog, WM_DESTROY, 0, 0);
-    window.reset();
+    dialogWindow->SendMessage(WM_DESTROY, 0, 0);
+    dialogWindow->AttachView(nullptr);
+    view.reset();
+    dialogWindow.reset();
     dialog = nullptr;
-    visible = false;
     return S_OK;
+}
+
+LPOLESTR CBasePropertyPage::TitleInTaskMemory()
+{
+    std::wstring title = TitleText();
+    if (title.size() > 256)
+        title.resize(256);
+    auto* text = static_cast<LPOLESTR>(CoTaskMemAlloc((title.size() + 1) * sizeof(OLECHAR)));
+    if (text != nullptr)
+        std::wmemcpy(text, title.c_str(), title.size() + 1);
+    return text;
 }
 
 HRESULT CBasePropertyPage::GetPageInfo(PROPPAGEINFO* pPageInfo)
 {
     if (pPageInfo == nullptr)
         return E_POINTER;
-    std::wstring title = TitleText();
-    if (title.size() > 256)
-        title.resize(256);
-    auto* text = static_cast<LPOLESTR>(CoTaskMemAlloc((title.size() + 1) * sizeof(OLECHAR)));
+    LPOLESTR text = TitleInTaskMemory();
     if (text == nullptr)
         return E_OUTOFMEMORY;
-    std::wmemcpy(text, title.c_str(), title.size() + 1);
     pPageInfo->cb = sizeof(PROPPAGEINFO);
     pPageInfo->pszTitle = text;
     pPageInfo->size = SIZE{340, 150};
-    SIZE size{};
-    if (DialogSize(&size))
-        pPageInfo->size = size;
+    DialogSize(&pPageInfo->size);
     pPageInfo->pszDocString = nullptr;
     pPageInfo->pszHelpFile = nullptr;
     pPageInfo->dwHelpContext = 0;
     return S_OK;
+}
+
+bool CBasePropertyPage::DialogSize(SIZE* size) const
+{
+    const DialogTemplate* resource = DialogResource();
+    if (resource == nullptr)
+        return false;
+    *size = CPageDialog::PixelSize(*resource);
+    return true;
 }
 
 HRESULT CBasePropertyPage::SetObjects(ULONG cObjects, IUnknown** ppUnk)
@@ -124,7 +161,7 @@ HRESULT CBasePropertyPage::Show(UINT nCmdShow)
         return E_UNEXPECTED;
     if (nCmdShow != SW_HIDE && nCmdShow != SW_SHOWNORMAL && nCmdShow != SW_SHOW)
         return E_INVALIDARG;
-    visible = nCmdShow != SW_HIDE;
+    dialogWindow->Place(nCmdShow != SW_HIDE, dialogWindow->Rect());
     return S_OK;
 }
 
@@ -134,7 +171,7 @@ HRESULT CBasePropertyPage::Move(LPCRECT pRect)
         return E_POINTER;
     if (dialog == nullptr)
         return E_UNEXPECTED;
-    rect = *pRect;
+    dialogWindow->Place(dialogWindow->IsVisible(), *pRect);
     return S_OK;
 }
 
@@ -195,17 +232,12 @@ LRESULT CBasePropertyPage::OnReceiveMessage(HWND, UINT, WPARAM, LPARAM)
     return 1;
 }
 
-int CBasePropertyPage::PumpDialogMessages()
-{
-    return window ? window->PumpMessages() : 0;
-}
-
 std::wstring CBasePropertyPage::TitleText()
 {
     return std::wstring();
 }
 
-bool CBasePropertyPage::DialogSize(SIZE*)
+const DialogTemplate* CBasePropertyPage::DialogResource() const
 {
-    return false;
+    return nullptr;
 }

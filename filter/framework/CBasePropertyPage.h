@@ -1,23 +1,23 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "filter/framework/CPageDialog.h"
 #include "filter/framework/CUnknown.h"
-#include "platform/base/MessageWindow.h"
-
-constexpr UINT WM_INITDIALOG = 0x0110;
-constexpr UINT WM_DESTROY = 0x0002;
-constexpr UINT SW_HIDE = 0;
-constexpr UINT SW_SHOWNORMAL = 1;
-constexpr UINT SW_SHOW = 5;
+#include "filter/framework/IPageDialogView.h"
 
 // The IPropertyPage plumbing of a page: site, activation, showing and moving its dialog,
 // connection to the objects it edits, and the route of the dialog's messages to
-// OnReceiveMessage. The dialog here is a message window; a page drawn by a toolkit
-// replaces the dialog operations.
+// OnReceiveMessage. The dialog is a CPageDialog; a toolkit draws it through the view
+// that the page's view factory makes (without one the dialog is never drawn).
 class CBasePropertyPage : public CUnknown, public IPropertyPage {
 public:
+    // Makes the view of a dialog inside the host's window parent (null: a window of its
+    // own); null when parent is not a window the toolkit knows.
+    using ViewFactory = std::function<std::unique_ptr<IPageDialogView>(CPageDialog& dialog, HWND parent)>;
+
     CBasePropertyPage(LPCWSTR name, IUnknown* outer, int dialogId, int titleId) noexcept;
     ~CBasePropertyPage() override;
 
@@ -44,19 +44,19 @@ public:
     virtual HRESULT OnApplyChanges();
     virtual LRESULT OnReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    HWND DialogWindow() const noexcept { return dialog; }
-    bool IsDialogVisible() const noexcept { return visible; }
-    const RECT& DialogRect() const noexcept { return rect; }
-    // Hands queued dialog messages to OnReceiveMessage; returns the count.
-    int PumpDialogMessages();
+    void SetViewFactory(ViewFactory factory) { viewFactory = std::move(factory); }
+    // The active dialog, or null.
+    CPageDialog* Dialog() const noexcept { return dialogWindow.get(); }
 
 protected:
     // The page title (a string of at most 256 characters).
     virtual std::wstring TitleText();
-    // The dialog's size in pixels; false leaves the default size.
-    virtual bool DialogSize(SIZE* size);
-
-    void SetDirty(bool isDirty) noexcept { dirty = isDirty ? 1 : 0; }
+    // The dialog resource; null for a page without one.
+    virtual const DialogTemplate* DialogResource() const;
+    // The dialog's size in pixels; false leaves the size as it was.
+    bool DialogSize(SIZE* size) const;
+    // A copy of the title in task memory, cut to 256 characters.
+    LPOLESTR TitleInTaskMemory();
 
     IPropertyPageSite* pageSite = nullptr;
     HWND dialog = nullptr;
@@ -65,7 +65,9 @@ protected:
     int titleId;
 
 private:
-    std::unique_ptr<MessageWindow> window;
-    bool visible = false;
-    RECT rect{};
+    LRESULT DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::unique_ptr<CPageDialog> dialogWindow;
+    std::unique_ptr<IPageDialogView> view;
+    ViewFactory viewFactory;
 };

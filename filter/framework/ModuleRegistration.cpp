@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <string>
 
+#include "filter/framework/CFilterMapper.h"
 #include "platform/com/ComApi.h"
 #include "platform/com/ComRegistration.h"
 #include "platform/com/Guid.h"
@@ -34,6 +35,19 @@ HRESULT SetupEntry(const CFactoryTemplate& entry, BOOL bRegister)
 }
 
 } // namespace
+
+bool FilterMapperAvailable()
+{
+    IFilterMapper* mapper = nullptr;
+    if (FAILED(CFilterMapper::CreateInstance(&mapper)))
+        return false;
+    void* found = nullptr;
+    const bool available = SUCCEEDED(mapper->QueryInterface(IID_IFilterMapper, &found)) && found != nullptr;
+    if (found != nullptr)
+        static_cast<IFilterMapper*>(found)->Release();
+    mapper->Release();
+    return available;
+}
 
 bool GetFrameworkModulePath(std::wstring* path, DWORD* error)
 {

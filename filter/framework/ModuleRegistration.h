@@ -14,5 +14,9 @@ HRESULT AMovieSetupUnregisterServer(REFCLSID clsServer);
 // Registers (or unregisters) every entry of the table, with the filters' IAMovieSetup.
 HRESULT AMovieDllRegisterServer2(const CFactoryTemplate* templates, int count, BOOL bRegister);
 
+// The registration exports' check for the media-pipeline runtime: its filter mapper can
+// be created and answers IFilterMapper.
+bool FilterMapperAvailable();
+
 // The full path of the module holding the framework; false when it cannot be found.
 bool GetFrameworkModulePath(std::wstring* path, DWORD* error);

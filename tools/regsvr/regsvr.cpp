@@ -1,6 +1,6 @@
-// regsvr MODULE | regsvr -u MODULE | regsvr --dump
-// Registers or unregisters a component module through its own exports, or prints the
-// registry file.
+// regsvr MODULE | regsvr -u MODULE | regsvr --info MODULE | regsvr --dump
+// Registers or unregisters a component module through its own exports, prints its
+// version record, or prints the registry file.
 
 #include <climits>
 #include <cstdio>
@@ -8,9 +8,11 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #include "platform/com/ComApi.h"
+#include "platform/com/VersionRecord.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -28,6 +30,7 @@ void Usage(FILE* out)
     std::fprintf(out,
                  "usage: regsvr MODULE       register MODULE (calls its DllRegisterServer)\n"
                  "       regsvr -u MODULE    unregister MODULE (calls its DllUnregisterServer)\n"
+                 "       regsvr --info MODULE  print MODULE's version record\n"
                  "       regsvr --dump       print the registry file\n"
                  "The registry file is $CALYRIX_REGISTRY when set.\n");
 }
@@ -62,6 +65,29 @@ int Dump()
     }
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0 ? kExitOk : kExitRegistry;
+}
+
+// Prints the version record a module exports; its code is not called.
+int Info(const char* name)
+{
+    const std::string path = ModulePath(name);
+    void* module = ::dlopen(path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (module == nullptr) {
+        const char* why = ::dlerror();
+        std::fprintf(stderr, "regsvr: cannot load %s: %s\n", name, why != nullptr ? why : "unknown error");
+        return kExitLoadFailed;
+    }
+    const auto* record = static_cast<const VersionRecord*>(::dlsym(module, VersionRecordSymbol));
+    std::vector<std::pair<std::string, std::string>> strings;
+    if (record == nullptr || !ReadVersionStrings(*record, &strings)) {
+        std::fprintf(stderr, "regsvr: %s has no readable version record\n", name);
+        return kExitNoEntryPoint;
+    }
+    std::printf("FILEVERSION: %s\nPRODUCTVERSION: %s\nFILETYPE: %s\n", VersionText(record->fileVersion).c_str(),
+                VersionText(record->productVersion).c_str(), record->fileType == VFT_DLL ? "DLL" : "unknown");
+    for (const auto& [key, value] : strings)
+        std::printf("%s: %s\n", key.c_str(), value.c_str());
+    return std::fflush(stdout) == 0 ? kExitOk : kExitCallFailed;
 }
 
 int CallExport(const char* name, bool unregister)
@@ -105,6 +131,8 @@ int main(int argc, char** argv)
     }
     if (argc == 2 && argv[1][0] != '-')
         return CallExport(argv[1], false);
+    if (argc == 3 && std::strcmp(argv[1], "--info") == 0)
+        return Info(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "-u") == 0)
         return CallExport(argv[2], true);
     Usage(stderr);
