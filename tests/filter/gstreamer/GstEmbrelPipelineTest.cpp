@@ -139,8 +139,10 @@ TEST(GstEmbrelPlugin, GstInspectDocumentsEveryPropertyAndPreset)
 #else
     TempDir dir;
     const std::string out = dir.File("inspect.txt");
-    const std::string command = "GST_REGISTRY_1_0='" GST_TEST_REGISTRY "-inspect' GST_PLUGIN_PATH='" EMBREL_PLUGIN_DIR
-                                "' gst-inspect-1.0 embrel >'" + out + "' 2>&1";
+    // The user's data directory is one of its own, so that a copy installed there is not found.
+    const std::string command = "XDG_DATA_HOME='" + dir.path + "' GST_REGISTRY_1_0='" GST_TEST_REGISTRY
+                                "-inspect' GST_PLUGIN_PATH='" EMBREL_PLUGIN_DIR "' gst-inspect-1.0 embrel >'" + out +
+                                "' 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0) << ReadText(out);
     const std::string text = ReadText(out);
     EXPECT_NE(text.find("Filter/Effect/Audio"), std::string::npos);
