@@ -1,7 +1,4 @@
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -31,10 +28,8 @@ std::vector<std::string> PresetNames(GstElement* element)
 
 std::string ReadText(const std::string& path)
 {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    const Bytes bytes = wavtest::ReadFile(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 } // namespace
@@ -112,7 +107,12 @@ TEST(GstEmbrelPipeline, MatchesEmbrelBatchOnTheSameFileAndSettings)
         SCOPED_TRACE(format.Caps());
         TempDir dir;
         const std::string input = dir.File("in.wav"), batch = dir.File("batch.wav"), element = dir.File("gst.wav");
-        WriteWav(input, format.SampleBytes() * 8, format.channels, format.rate, MakeSignal(format, 150000));
+        wavtest::Spec wav;
+        wav.bits = static_cast<unsigned>(format.SampleBytes() * 8);
+        wav.channels = static_cast<unsigned>(format.channels);
+        wav.rate = static_cast<std::uint32_t>(format.rate);
+        wav.data = MakeSignal(format, 150000);
+        wavtest::WriteFile(input, wavtest::Build(wav));
         const std::string command = "TMPDIR='" + dir.path + "' " EMBREL_BATCH " -q --preset 'Br-Tube Break-up' " +
                                     "--dither off '" + input + "' '" + batch + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);

@@ -3,9 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -164,8 +161,7 @@ Bytes EmbrelHarness::Pull()
 
 Bytes WavData(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const Bytes file = wavtest::ReadFile(path);
     std::size_t at = 12;
     while (at + 8 <= file.size()) {
         std::uint32_t size = 0;
@@ -177,47 +173,6 @@ Bytes WavData(const std::string& path)
         at += 8 + size + (size & 1);
     }
     return {};
-}
-
-void WriteFile(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-void WriteWav(const std::string& path, int bits, int channels, int rate, const Bytes& data)
-{
-    const auto put32 = [](Bytes& b, std::uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i))); };
-    const auto put16 = [](Bytes& b, std::uint32_t v) { b.push_back(static_cast<std::uint8_t>(v)); b.push_back(static_cast<std::uint8_t>(v >> 8)); };
-    const std::uint32_t align = static_cast<std::uint32_t>(bits / 8 * channels);
-    Bytes file{'R', 'I', 'F', 'F'};
-    put32(file, static_cast<std::uint32_t>(36 + data.size()));
-    for (char c : std::string("WAVEfmt ")) file.push_back(static_cast<std::uint8_t>(c));
-    put32(file, 16);
-    put16(file, 1);
-    put16(file, static_cast<std::uint32_t>(channels));
-    put32(file, static_cast<std::uint32_t>(rate));
-    put32(file, align * static_cast<std::uint32_t>(rate));
-    put16(file, align);
-    put16(file, static_cast<std::uint32_t>(bits));
-    for (char c : std::string("data")) file.push_back(static_cast<std::uint8_t>(c));
-    put32(file, static_cast<std::uint32_t>(data.size()));
-    file.insert(file.end(), data.begin(), data.end());
-    WriteFile(path, file);
-}
-
-TempDir::TempDir()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "calyrix-gst-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary directory");
-    path = pattern;
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
 }
 
 std::string RunPipeline(const std::string& description, const std::function<void(GstElement*)>& configure)

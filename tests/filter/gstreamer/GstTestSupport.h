@@ -8,7 +8,10 @@
 #include <gst/check/gstharness.h>
 #include <gst/gst.h>
 
+#include "WavTestFiles.h"
 #include "engine/SaturationSettings.h"
+
+using wavtest::TempDir;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -64,17 +67,6 @@ private:
 
 // The data chunk of a WAV file; empty when the file has none.
 Bytes WavData(const std::string& path);
-void WriteFile(const std::string& path, const Bytes& bytes);
-// A 16-byte-format PCM WAV file of the data.
-void WriteWav(const std::string& path, int bits, int channels, int rate, const Bytes& data);
-
-// A directory of this process, removed with its files.
-struct TempDir {
-    std::string path;
-    TempDir();
-    ~TempDir();
-    std::string File(const char* name) const { return path + "/" + name; }
-};
 
 // Runs a pipeline description to its end, after configure has seen the pipeline; an empty
 // string when it ended well, else the error.
