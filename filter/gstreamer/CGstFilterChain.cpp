@@ -96,6 +96,8 @@ HRESULT CGstFilterChain::Process(BYTE* data, std::size_t bytes, bool discontinui
 
 HRESULT CGstFilterChain::Deliver(BYTE* data, long length, bool discontinuity)
 {
+    // Every sample reports the full piece size, so the work buffer the filter sizes from the
+    // first sample of a run holds any later one; the filter touches only the actual length.
     sample.Reset(data, PieceFrames * blockAlign, length, discontinuity);
     sink->Expect();
     const HRESULT hr = filter->InputPin()->Receive(&sample);
