@@ -69,8 +69,7 @@ void SetProperty(GObject* object, guint propertyId, const GValue* value, GParamS
     if (values[info->id] == wanted)
         return;
     values[info->id] = wanted;
-    // Every setting goes to the engine at the next buffer, so several changes made
-    // between two buffers all arrive.
+    // The filter hands the change to its engine at the next buffer.
     settings.PutSettings(&values);
 }
 
