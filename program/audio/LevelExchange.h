@@ -10,11 +10,11 @@ struct LevelSlot {
 };
 
 struct LevelExchange {
-    LevelSlot slots[2];
+    LevelSlot entries[2];
 
     void Reset() noexcept
     {
-        slots[0] = LevelSlot{};
-        slots[1] = LevelSlot{};
+        entries[0] = LevelSlot{};
+        entries[1] = LevelSlot{};
     }
 };

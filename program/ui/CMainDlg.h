@@ -99,6 +99,8 @@ public:
     const SliderState& Slider(int id) { return sliders[id]; }
     int GetProgress() const { return percentDone; }
     int GetFocusId() const { return focusId; }
+    // Grows with every focus move, so the widget moves the focus only when asked to.
+    int GetFocusCount() const { return focusCount; }
     int GetToolTips() const { return toolTips; }
     int GetRealTimeWatch() const { return realTimeWatch; }
     int GetSoundCardAvailable() const { return soundCardAvailable; }
@@ -156,7 +158,11 @@ private:
     void UpdateLevel(LevelSlot& slot, int level);
     void Blink();
     void Fail(const std::string& caption, const std::string& text, UINT type);
-    void SetFocus(int id) { focusId = id; }
+    void SetFocus(int id)
+    {
+        focusId = id;
+        ++focusCount;
+    }
 
     MessageBoxService& messageBox;
     FileDialogService& fileDialog;
@@ -180,6 +186,7 @@ private:
     FileBox inputFiles;
     FileBox outputFiles;
     int focusId = 0;
+    int focusCount = 0;
 
     int soundCardAvailable = 0;
     int listenFlag = 1;

@@ -341,8 +341,8 @@ void CMainDlg::Blink()
 void CMainDlg::OnRunProgress(WPARAM lateCount, LPARAM frames)
 {
     CriticalSectionLock lock(&runLock);
-    UpdateLevel(levels.slots[0], engine.GetInputPeakDb());
-    UpdateLevel(levels.slots[1], engine.GetOutputPeakDb());
+    UpdateLevel(levels.entries[0], engine.GetInputPeakDb());
+    UpdateLevel(levels.entries[1], engine.GetOutputPeakDb());
     Blink();
     framesDone += static_cast<unsigned long long>(frames > 0 ? frames : 0);
     const double percent = totalFrames ? double(framesDone) * 100.0 / double(totalFrames) : 0.0;
@@ -486,7 +486,7 @@ void CMainDlg::GetLevels(int slot, int* current, int* held, int* over)
 {
     if (slot < 0 || slot > 1) return;
     CriticalSectionLock lock(&runLock);
-    LevelSlot& s = levels.slots[slot];
+    LevelSlot& s = levels.entries[slot];
     *current = s.current;
     *held = s.held;
     *over = s.over;
