@@ -18,8 +18,8 @@ QFont DesignedFont(const char* face, int height, int weight)
 {
     const QString designed = QString::fromLatin1(face);
     QFont font(QFontDatabase::hasFamily(designed) ? designed : QString::fromLatin1(FreeFace(face)));
-    // A cell height of h holds an em of about 0.87 h in these faces.
-    font.setPixelSize(qMax(1, int(height * 0.87 + 0.5)));
+    // A cell height of h holds an em of about 0.8 h once the line gap is left out.
+    font.setPixelSize(qMax(1, int(height * 0.8 + 0.5)));
     font.setWeight(QFont::Weight(weight));
     return font;
 }
