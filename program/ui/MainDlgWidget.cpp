@@ -289,7 +289,9 @@ void MainDlgWidget::ApplyFonts()
 
 void MainDlgWidget::ApplyToolTips()
 {
-    const bool on = dlg->GetToolTips() != 0;
+    const int on = dlg->GetToolTips() != 0;
+    if (on == shownToolTips) return;
+    shownToolTips = on;
     for (const ToolTip& tip : ToolTips)
         if (QWidget* w = Control(tip.id)) w->setToolTip(on ? QString::fromLatin1(tip.text) : QString());
 }
@@ -301,7 +303,8 @@ void MainDlgWidget::RefreshButton(int id)
     const ControlState& state = dlg->Control(id);
     button->setEnabled(state.enabled);
     if (button->isCheckable() && button->isChecked() != (state.check != 0)) button->setChecked(state.check != 0);
-    if (state.image == 0) return;
+    if (state.image == 0 || shownImages[id] == state.image) return;
+    shownImages[id] = state.image;
     const QIcon icon = id == IDC_START
                            ? QIcon(ProgramButtonBitmap(state.image, button->palette().color(QPalette::Button)))
                            : ProgramIcon(state.image);
@@ -353,8 +356,10 @@ void MainDlgWidget::Refresh()
     static_cast<QLabel*>(Control(IDC_LIMITER_TEXT))
         ->setText(QString::fromStdString(dlg->Control(IDC_LIMITER_TEXT).text));
     static_cast<QProgressBar*>(Control(IDC_PROGRESS))->setValue(dlg->GetProgress());
-    const QPixmap logo = ProgramBitmap(dlg->Control(IDC_LOGO).image);
-    if (!logo.isNull()) static_cast<QLabel*>(Control(IDC_LOGO))->setPixmap(logo);
+    if (shownImages[IDC_LOGO] != dlg->Control(IDC_LOGO).image) {
+        shownImages[IDC_LOGO] = dlg->Control(IDC_LOGO).image;
+        static_cast<QLabel*>(Control(IDC_LOGO))->setPixmap(ProgramBitmap(shownImages[IDC_LOGO]));
+    }
     ApplyToolTips();
     if (dlg->GetFocusCount() == shownFocusCount) return;
     shownFocusCount = dlg->GetFocusCount();
