@@ -64,16 +64,17 @@ constexpr ToolTip ToolTips[] = {
     {IDC_CLOSE, "Leave this wonderful program :-("},
 };
 
-// An icon static that notifies clicks: the window's glyphs.
+// An icon static that notifies clicks: the window's glyphs. The press is the click, so a
+// popup opened by it is not closed again by the release.
 class GlyphLabel : public QLabel {
 public:
     GlyphLabel(QWidget* parent, std::function<void()> clicked) : QLabel(parent), clicked(std::move(clicked)) {}
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
-    void mouseReleaseEvent(QMouseEvent* event) override
+    void mousePressEvent(QMouseEvent* event) override
     {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) clicked();
+        event->accept();
+        if (event->button() == Qt::LeftButton) clicked();
     }
 
 private:

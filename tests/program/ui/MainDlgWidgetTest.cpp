@@ -130,7 +130,8 @@ TEST_F(Window, ToolTipsFollowTheMenuSwitch)
 {
     window->Dialog().OnCommand(ID_TOOL_TIPS);
     EXPECT_TRUE(window->Control(IDC_START)->toolTip().isEmpty());
-    window->ShowQuestionMenu();
+    QTest::mouseClick(window->Control(IDC_QUESTION), Qt::LeftButton);
+    EXPECT_TRUE(window->QuestionMenu()->isVisible());
     const QList<QAction*> actions = window->QuestionMenu()->actions();
     ASSERT_EQ(actions.size(), 5);
     EXPECT_EQ(actions[1]->text(), QStringLiteral("Tool Tips"));
