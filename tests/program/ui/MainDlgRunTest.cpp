@@ -218,6 +218,27 @@ TEST_F(RunControl, AFailedReplacementAsksAgainAndKeepsTheOldOutput)
     EXPECT_FALSE(Exists(d.GetTemporaryPath()));
 }
 
+TEST_F(RunControl, SavingReplacesAnExistingOutputAndKeepsItsMode)
+{
+    setenv("CALYRIX_WAVEOUT", "none", 1);
+    CMainDlg& d = Open();
+    const std::string output = dir.File("out.wav");
+    wavtest::WriteFile(output, wavtest::Bytes{'o', 'l', 'd'});
+    ASSERT_EQ(chmod(output.c_str(), 0640), 0);
+    Choose(Input("song.wav", 1000), output);
+    messageBox.answers = {IDNO};
+    d.OnCommand(IDC_START);
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(wavtest::ReadFile(output), (wavtest::Bytes{'o', 'l', 'd'}));
+    messageBox.answers = {IDYES};
+    d.OnCommand(IDC_START);
+    ASSERT_TRUE(RunToEnd());
+    struct stat st;
+    ASSERT_EQ(stat(output.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::size_t(st.st_size), 44u + 1000u * 4);
+}
+
 TEST_F(RunControl, TheTemporaryFileIsRefusedWhenHeldOrNotAPlainFileOfTheUser)
 {
     setenv("CALYRIX_WAVEOUT", "none", 1);
@@ -231,7 +252,7 @@ TEST_F(RunControl, TheTemporaryFileIsRefusedWhenHeldOrNotAPlainFileOfTheUser)
     d.OnCommand(IDC_START);
     ASSERT_EQ(messageBox.shown.size(), 1u);
     EXPECT_EQ(messageBox.shown[0].caption, "ERROR");
-    EXPECT_NE(messageBox.shown[0].text.find("another Embrel run is using it"), std::string::npos);
+    EXPECT_NE(messageBox.shown[0].text.find("another run is using it"), std::string::npos);
     EXPECT_FALSE(d.IsRunning());
     close(held);
     unlink(d.GetTemporaryPath().c_str());
