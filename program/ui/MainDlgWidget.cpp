@@ -345,7 +345,7 @@ void MainDlgWidget::RefreshFaders()
 
 void MainDlgWidget::Refresh()
 {
-    if (!questionMenu) return;
+    if (!questionMenu || !dlg) return;
     for (int id : {IDC_TUBE, IDC_TAPE, IDC_DITHER, IDC_BROWSE_INPUT, IDC_BROWSE_OUTPUT, IDC_SOUNDCARD, IDC_ADD_PRESET,
                    IDC_DELETE_PRESET, IDC_PREVIEW, IDC_START, IDC_PAUSE, IDC_STOP})
         RefreshButton(id);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include <QTest>
 
 #include "MainDlgTestSupport.h"
+#include "program/ui/CCalyrixApp.h"
 #include "program/ui/CTarvel.h"
 #include "program/ui/MainDlgWidget.h"
 #include "tests/slider/TestRegistry.h"
@@ -78,6 +80,7 @@ TEST_F(Window, HasTheDesignedSizeAndPlacesControlsByDialogUnits)
     EXPECT_EQ(window->Control(IDC_CLOSE)->geometry(), QRect(602, 0, 30, 33));
     EXPECT_FALSE(window->Control(IDC_DEFAULT)->isVisible());
     EXPECT_FALSE(window->Control(IDC_STOP)->isEnabled());
+    EXPECT_TRUE(static_cast<QAbstractButton*>(window->Control(IDC_TUBE))->isChecked());
     EXPECT_EQ(window->Control(IDC_START)->toolTip(), QStringLiteral("Embrel the input sound"));
     EXPECT_EQ(static_cast<QLabel*>(window->Control(IDC_GAIN_TEXT))->text(),
               QString::fromLatin1(SaturationEngine().GetGainText()));
@@ -158,6 +161,28 @@ TEST_F(Window, TheFreeSurfaceDragsTheWindowAndAFaderDoesNot)
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(window->pos(), moved);
+}
+
+}  // namespace
+
+namespace {
+
+using Unregistered = TestRegistry;
+
+TEST_F(Unregistered, WithoutTheFaderModuleTheWindowSaysHowToRegisterIt)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    ScriptedMessageBox messageBox;
+    ScriptedFileDialog fileDialog;
+    {
+        MainDlgWidget window(messageBox, fileDialog);
+        EXPECT_FALSE(window.Create());
+        EXPECT_FALSE(window.GetErrorText().empty());
+    }
+    const std::string hint = CCalyrixApp::RegisterHint("/opt/calyrix/Embrel");
+    EXPECT_NE(hint.find("regsvr /opt/calyrix/TARVEL.OCX"), std::string::npos);
+    EXPECT_NE(hint.find(registry_), std::string::npos);
+    CoUninitialize();
 }
 
 }  // namespace
