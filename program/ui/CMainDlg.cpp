@@ -323,9 +323,7 @@ void CMainDlg::OnOK()
     }
     writeFlag = 1;
     SaveSettings();
-    OutputDeviceList::Clear();
-    WinHelpA(GetSafeHwnd(), helpFile.c_str(), HELP_QUIT, 0);
-    host.EndDialog(IDOK);
+    EndDialog(IDOK);
 }
 
 // Escape ends the window without saving settings; a run is stopped first and its result
@@ -337,6 +335,12 @@ void CMainDlg::OnCancel()
         discardResult = true;
         OnRunFinished();
     }
+    EndDialog(IDCANCEL);
+}
+
+void CMainDlg::EndDialog(int result)
+{
     OutputDeviceList::Clear();
-    host.EndDialog(IDCANCEL);
+    WinHelpA(GetSafeHwnd(), helpFile.c_str(), HELP_QUIT, 0);
+    host.EndDialog(result);
 }

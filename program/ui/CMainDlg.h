@@ -132,6 +132,7 @@ private:
     void OnToolTips();
     void OnRealTimeWatch();
     void OnHelpTopics();
+    void EndDialog(int result);
     void RejectInput(const char* text);
     bool BrowseInto(FileBox& box, bool open, const std::string& startName);
     void AddFile(FileBox& box, const char* path);
