@@ -62,7 +62,6 @@ void CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_RUN_PROGRESS) OnRunProgress(wParam, lParam);
     else if (message == WM_RUN_FINISHED) OnRunFinished(wParam, lParam);
     else if (message == WM_COMMAND) OnCommand(int(LOWORD(wParam)));
-    host.Refresh();
 }
 
 void CMainDlg::OnInitDialog()

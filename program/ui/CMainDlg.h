@@ -60,7 +60,8 @@ public:
     void OnInitDialog();
 
     // Window messages: the worker's progress and end, and posted commands. The wake-up is
-    // called on the posting thread and must only schedule PumpMessages on the window's.
+    // called on the posting thread and must only schedule PumpMessages on the window's
+    // thread; the controls are drawn again after a pump that handled messages.
     HWND GetSafeHwnd() const { return window.GetSafeHwnd(); }
     void SetWakeUp(std::function<void()> wakeUp);
     int PumpMessages() { return window.PumpMessages(); }

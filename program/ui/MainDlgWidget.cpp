@@ -97,7 +97,11 @@ MainDlgWidget::MainDlgWidget(MessageBoxService& messageBox, FileDialogService& f
     pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
     dlg->SetWakeUp([this] {
-        QMetaObject::invokeMethod(this, [this] { dlg->PumpMessages(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] {
+                if (dlg && dlg->PumpMessages() > 0) Refresh();
+            },
+            Qt::QueuedConnection);
     });
 }
 
