@@ -87,6 +87,7 @@ public:
 
     // The help file the help commands open.
     void SetHelpFile(const std::string& path) { helpFile = path; }
+    const std::string& GetHelpFile() const { return helpFile; }
 
     void LoadSettings();
     void SaveSettings();
