@@ -33,6 +33,17 @@ TEST_F(RunControl, StartRefusesWithoutInputOrDestination)
     EXPECT_TRUE(fileDialog.requests[0].open);
     EXPECT_EQ(fileDialog.requests[0].startName, "*.wav");
 
+    // A preview without input puts its flags back before the same message.
+    d.OnCommand(IDC_PREVIEW);
+    EXPECT_EQ(d.GetWriteFlag(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return messageBox.shown.size() == 2; }));
+    EXPECT_EQ(messageBox.shown[1].caption, "Missing Source");
+    EXPECT_EQ(d.GetPreviewFlag(), 0);
+    EXPECT_EQ(d.GetWriteFlag(), 1);
+    EXPECT_EQ(d.GetListenFlag(), 1);
+    messageBox.shown.pop_back();
+    fileDialog.requests.pop_back();
+
     // An input but no output: the save dialog proposes the input's name with an "E".
     fileDialog.answers = {Input("song.wav", 100)};
     d.OnCommand(IDC_BROWSE_INPUT);
