@@ -525,3 +525,35 @@ TEST_F(RunControl, HelpTopicsOpensTheMainWindowsPage)
 }
 
 }  // namespace
+
+namespace {
+
+// The meters' side: the highest level since the window (or the run) began stays until
+// the meter has read a slot once.
+TEST_F(RunControl, LevelsHoldTheHighestUntilReadAndLightTheClipLamp)
+{
+    CMainDlg& d = Open();
+    SaturationEngine& engine = d.Engine();
+    engine.SetFormat(16, 44100, 1);
+    auto feed = [&](float amplitude) {
+        std::vector<float> block(64, amplitude);
+        engine.Process(block.data(), int(block.size()));
+        d.OnRunProgress(0, 0);
+    };
+    int current = 0, held = 0, over = 0;
+    feed(1.0f);
+    const int loud = engine.GetInputPeakDb();
+    feed(0.01f);
+    ASSERT_LT(engine.GetInputPeakDb(), loud - 20);
+    d.GetLevels(0, &current, &held, &over);
+    EXPECT_EQ(held, loud);
+    EXPECT_EQ(over, loud > d.GetClipThreshold() ? 1 : 0);
+
+    // Read once: the next block's level is shown as it is.
+    feed(0.01f);
+    d.GetLevels(0, &current, &held, &over);
+    EXPECT_EQ(current, engine.GetInputPeakDb());
+    EXPECT_EQ(over, 0);
+}
+
+}  // namespace
