@@ -2,8 +2,8 @@
 
 #include <new>
 
+#include "pcm/SampleConverter.h"
 #include "platform/base/WaveFormat.h"
-#include "program/audio/SampleConverter.h"
 
 namespace {
 

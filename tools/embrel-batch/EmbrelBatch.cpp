@@ -19,11 +19,12 @@
 #include "engine/FactoryPresets.h"
 #include "engine/ParameterTable.h"
 #include "engine/SaturationEngine.h"
+#include "pcm/SampleConverter.h"
+#include "platform/base/CCritSec.h"
 #include "platform/base/Win32.h"
 #include "program/audio/OutputDeviceList.h"
 #include "program/audio/ProcessingWorker.h"
 #include "program/audio/ResultFile.h"
-#include "program/audio/SampleConverter.h"
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"
 #include "program/audio/WaveOutPlayer.h"
@@ -410,7 +411,7 @@ int EmbrelBatch::Run() noexcept
                 const int key = keys.Poll();
                 if ((stopRequested || key == 'q' || key == 'Q') && !interrupted) {
                     interrupted = true;
-                    CriticalSectionLock lock(&runLock);
+                    CAutoLock lock(&runLock);
                     stop = 1;
                     // A listening worker waits for the device: the reset hands every buffer
                     // back, and the event wakes it where none was left to come back.
@@ -419,7 +420,7 @@ int EmbrelBatch::Run() noexcept
                         SetEvent(blockEvent.handle);
                     }
                 } else if (key == ' ' && !interrupted) {
-                    CriticalSectionLock lock(&runLock);
+                    CAutoLock lock(&runLock);
                     pause = !pause;
                     if (listening) {
                         if (pause) player->Pause();
