@@ -18,7 +18,7 @@ HRESULT Doc(const OLECHAR* text, BSTR* out)
 } // namespace
 
 CTypeInfo::CTypeInfo(const DispInterfaceDesc* iface, const CoClassDesc* coclass, const TypeLibDesc* container, UINT index)
-    : iface_(iface), coclass_(coclass), container_(container), index_(index)
+    : CSimpleUnknown(1), iface_(iface), coclass_(coclass), container_(container), index_(index)
 {
 }
 
@@ -39,29 +39,6 @@ HRESULT CTypeInfo::CreateForCoClass(const CoClassDesc& desc, const TypeLibDesc* 
         return E_INVALIDARG;
     *ppTInfo = new (std::nothrow) CTypeInfo(nullptr, &desc, container, index);
     return *ppTInfo != nullptr ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT CTypeInfo::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ITypeInfo)) {
-        *ppv = static_cast<ITypeInfo*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CTypeInfo::AddRef() { return ++refs_; }
-
-ULONG CTypeInfo::Release()
-{
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 UINT CTypeInfo::FuncCount() const

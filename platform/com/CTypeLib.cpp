@@ -4,7 +4,7 @@
 
 #include "platform/com/CTypeInfo.h"
 
-CTypeLib::CTypeLib(const TypeLibDesc& desc) : desc_(desc) {}
+CTypeLib::CTypeLib(const TypeLibDesc& desc) : CSimpleUnknown(1), desc_(desc) {}
 CTypeLib::~CTypeLib() = default;
 
 HRESULT CTypeLib::Create(const TypeLibDesc& desc, ITypeLib** pptlib)
@@ -13,29 +13,6 @@ HRESULT CTypeLib::Create(const TypeLibDesc& desc, ITypeLib** pptlib)
         return E_INVALIDARG;
     *pptlib = new (std::nothrow) CTypeLib(desc);
     return *pptlib != nullptr ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT CTypeLib::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ITypeLib)) {
-        *ppv = static_cast<ITypeLib*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CTypeLib::AddRef() { return ++refs_; }
-
-ULONG CTypeLib::Release()
-{
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
 }
 
 UINT CTypeLib::GetTypeInfoCount() { return desc_.interfaceCount + desc_.coclassCount; }
