@@ -4,13 +4,13 @@
 
 #include "platform/com/CTypeInfo.h"
 
-CDispatchTable::CDispatchTable(const DispInterfaceDesc& desc, const TypeLibDesc* lib) : desc_(desc), lib_(lib) {}
+CDispatchTable::CDispatchTable(const DispInterfaceDesc& desc, const TypeLibDesc* lib) : desc(desc), library(lib) {}
 
 const DispMemberDesc* CDispatchTable::FindMember(DISPID dispid) const
 {
-    for (UINT i = 0; i < desc_.memberCount; ++i)
-        if (desc_.members[i].dispid == dispid)
-            return &desc_.members[i];
+    for (UINT i = 0; i < desc.memberCount; ++i)
+        if (desc.members[i].dispid == dispid)
+            return &desc.members[i];
     return nullptr;
 }
 
@@ -39,9 +39,9 @@ HRESULT CDispatchTable::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) cons
     *ppTInfo = nullptr;
     if (iTInfo != 0)
         return DISP_E_BADINDEX;
-    const UINT index = IndexInLibrary(desc_, lib_);
-    const TypeLibDesc* container = lib_ != nullptr && index < lib_->interfaceCount ? lib_ : nullptr;
-    return CTypeInfo::CreateForInterface(desc_, container, index, ppTInfo);
+    const UINT index = IndexInLibrary(desc, library);
+    const TypeLibDesc* container = library != nullptr && index < library->interfaceCount ? library : nullptr;
+    return CTypeInfo::CreateForInterface(desc, container, index, ppTInfo);
 }
 
 HRESULT CDispatchTable::NamesToIds(const DispInterfaceDesc& desc, LPOLESTR* rgszNames, UINT cNames, DISPID* rgDispId)
@@ -72,7 +72,7 @@ HRESULT CDispatchTable::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNa
 {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    return NamesToIds(desc_, rgszNames, cNames, rgDispId);
+    return NamesToIds(desc, rgszNames, cNames, rgDispId);
 }
 
 namespace {

@@ -44,8 +44,8 @@ private:
     // The member behind FUNCDESC index, and the access it describes.
     const DispMemberDesc* FuncMember(UINT index, INVOKEKIND* kind) const;
 
-    const DispInterfaceDesc* iface_;
-    const CoClassDesc* coclass_;
-    const TypeLibDesc* container_;
-    UINT index_;
+    const DispInterfaceDesc* iface;
+    const CoClassDesc* coclass;
+    const TypeLibDesc* container;
+    UINT typeIndex;
 };

@@ -27,5 +27,5 @@ private:
     explicit CTypeLib(const TypeLibDesc& desc);
     ~CTypeLib() override;
 
-    const TypeLibDesc& desc_;
+    const TypeLibDesc& desc;
 };
