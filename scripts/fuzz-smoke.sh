@@ -11,7 +11,8 @@ trap 'rm -rf "$work"' EXIT
 artifacts=$build/fuzz-artifacts
 mkdir -p "$artifacts"
 
-# Little-endian integers as raw bytes.
+# Little-endian integers as raw bytes (the format is an octal escape, made on purpose).
+# shellcheck disable=SC2059
 le16() { printf "\\$(printf '%03o' $(($1 & 255)))\\$(printf '%03o' $(($1 >> 8 & 255)))"; }
 le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16 & 65535)); }
 
@@ -23,6 +24,7 @@ wav() {
   printf 'RIFF'; le32 $((36 + bytes)); printf 'WAVEfmt '; le32 16
   le16 1; le16 "$channels"; le32 "$rate"; le32 $((rate * align)); le16 "$align"; le16 "$bits"
   printf 'data'; le32 "$bytes"
+  # shellcheck disable=SC2059
   for ((i = 0; i < bytes; i++)); do printf "\\$(printf '%03o' $((i * 37 & 255)))"; done
 }
 
