@@ -3,8 +3,8 @@
 #include "engine/SaturationEngine.h"
 #include "engine/SaturationSettings.h"
 #include "filter/ISaturationSettings.h"
-#include "filter/framework/CCritSec.h"
 #include "filter/framework/MediaInterfaces.h"
+#include "platform/base/CCritSec.h"
 
 // The filter's normalised wave format as GetWaveFormat reports it: 18 bytes and 2 spare.
 struct FilterWaveFormat {

@@ -3,7 +3,7 @@
 #include "filter/CFilterSettings.h"
 #include "filter/IFilterPresets.h"
 #include "filter/framework/CTransInPlaceFilter.h"
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 
 // The in-place audio filter: every sample passing through is converted to floats, run
 // through the engine and converted back in the same buffer (float streams are processed

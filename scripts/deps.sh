@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config clang libclang-rt-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libasound2-dev libasound2-plugins alsa-utils
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "filter/framework/CBasePin.h"
-#include "filter/framework/CCritSec.h"
 #include "filter/framework/CUnknown.h"
+#include "platform/base/CCritSec.h"
 
 // A filter: state, clock, graph membership, pins through GetPin, and self-registration
 // in the filter mapper from its setup data. The lock is given by the derived filter.

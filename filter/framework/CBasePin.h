@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "filter/framework/CCritSec.h"
 #include "filter/framework/CMediaType.h"
 #include "filter/framework/CUnknown.h"
+#include "platform/base/CCritSec.h"
 
 class CBaseFilter;
 

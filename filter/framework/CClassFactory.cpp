@@ -10,33 +10,7 @@ volatile LONG serverLocks = 0;
 
 namespace framework {
 
-CClassFactory::CClassFactory(const CFactoryTemplate* entry) noexcept : entry(entry) {}
-
-HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CClassFactory::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refCount));
-}
-
-ULONG CClassFactory::Release()
-{
-    const LONG count = InterlockedDecrement(&refCount);
-    if (count == 0)
-        delete this;
-    return static_cast<ULONG>(count);
-}
+CClassFactory::CClassFactory(const CFactoryTemplate* entry) noexcept : CSimpleUnknown(0), entry(entry) {}
 
 HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filter/framework/CFactoryTemplate.h"
+#include "platform/com/CSimpleUnknown.h"
 
 // The framework's class factory sits in its own namespace: the component layer has a
 // helper of the same name.
@@ -9,25 +10,19 @@ namespace framework {
 // Creates objects of one factory-template entry. Server locks keep the module loaded;
 // LockServer(FALSE) undoes only a LockServer(TRUE) of the same factory (E_UNEXPECTED
 // otherwise), so an unmatched unlock cannot drop a lock another client holds.
-class CClassFactory final : public IClassFactory {
+class CClassFactory final : public CSimpleUnknown<IClassFactory, IID_IClassFactory> {
 public:
     explicit CClassFactory(const CFactoryTemplate* entry) noexcept;
-    CClassFactory(const CClassFactory&) = delete;
-    CClassFactory& operator=(const CClassFactory&) = delete;
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
     HRESULT LockServer(BOOL fLock) override;
 
     static bool IsLocked() noexcept;
 
 private:
-    ~CClassFactory() = default;
+    ~CClassFactory() override = default;
 
     const CFactoryTemplate* entry;
-    volatile LONG refCount = 0;
     volatile LONG locks = 0;
 };
 

@@ -2,14 +2,13 @@
 
 #include <new>
 
-#include "platform/base/Interlocked.h"
-
 CEnumMediaTypes* CEnumMediaTypes::Create(CBasePin* pin, ULONG position) noexcept
 {
     return new (std::nothrow) CEnumMediaTypes(pin, position);
 }
 
-CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, ULONG position) noexcept : pin(pin), position(position)
+CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, ULONG position) noexcept
+    : CSimpleUnknown(1), pin(pin), position(position)
 {
     pin->AddRef();
 }
@@ -17,32 +16,6 @@ CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, ULONG position) noexcept : pin(p
 CEnumMediaTypes::~CEnumMediaTypes()
 {
     pin->Release();
-}
-
-HRESULT CEnumMediaTypes::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumMediaTypes)) {
-        *ppv = static_cast<IEnumMediaTypes*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CEnumMediaTypes::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refCount));
-}
-
-ULONG CEnumMediaTypes::Release()
-{
-    const LONG count = InterlockedDecrement(&refCount);
-    if (count == 0)
-        delete this;
-    return static_cast<ULONG>(count);
 }
 
 HRESULT CEnumMediaTypes::Next(ULONG cMediaTypes, AM_MEDIA_TYPE** ppMediaTypes, ULONG* pcFetched)

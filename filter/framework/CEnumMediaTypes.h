@@ -1,18 +1,14 @@
 #pragma once
 
 #include "filter/framework/CBasePin.h"
+#include "platform/com/CSimpleUnknown.h"
 
 // Enumerates the types a pin proposes (its GetMediaType), holding a reference on the pin.
-class CEnumMediaTypes final : public IEnumMediaTypes {
+class CEnumMediaTypes final : public CSimpleUnknown<IEnumMediaTypes, IID_IEnumMediaTypes> {
 public:
     // With one reference, or null.
     static CEnumMediaTypes* Create(CBasePin* pin, ULONG position = 0) noexcept;
-    CEnumMediaTypes(const CEnumMediaTypes&) = delete;
-    CEnumMediaTypes& operator=(const CEnumMediaTypes&) = delete;
 
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
     HRESULT Next(ULONG cMediaTypes, AM_MEDIA_TYPE** ppMediaTypes, ULONG* pcFetched) override;
     HRESULT Skip(ULONG cMediaTypes) override;
     HRESULT Reset() override;
@@ -20,9 +16,8 @@ public:
 
 private:
     CEnumMediaTypes(CBasePin* pin, ULONG position) noexcept;
-    ~CEnumMediaTypes();
+    ~CEnumMediaTypes() override;
 
     CBasePin* pin;
     ULONG position;
-    volatile LONG refCount = 1;
 };

@@ -3,7 +3,6 @@
 #include <new>
 
 #include "filter/framework/CBaseFilter.h"
-#include "platform/base/Interlocked.h"
 
 CEnumPins* CEnumPins::Create(CBaseFilter* filter, int position) noexcept
 {
@@ -11,7 +10,7 @@ CEnumPins* CEnumPins::Create(CBaseFilter* filter, int position) noexcept
 }
 
 CEnumPins::CEnumPins(CBaseFilter* filter, int position) noexcept
-    : filter(filter), position(position), version(filter->GetPinVersion())
+    : CSimpleUnknown(1), filter(filter), position(position), version(filter->GetPinVersion())
 {
     filter->AddRef();
 }
@@ -19,32 +18,6 @@ CEnumPins::CEnumPins(CBaseFilter* filter, int position) noexcept
 CEnumPins::~CEnumPins()
 {
     filter->Release();
-}
-
-HRESULT CEnumPins::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumPins)) {
-        *ppv = static_cast<IEnumPins*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CEnumPins::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refCount));
-}
-
-ULONG CEnumPins::Release()
-{
-    const LONG count = InterlockedDecrement(&refCount);
-    if (count == 0)
-        delete this;
-    return static_cast<ULONG>(count);
 }
 
 HRESULT CEnumPins::Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched)

@@ -2,10 +2,9 @@
 
 #include "filter/framework/CMediaType.h"
 #include "filter/framework/CMemAllocator.h"
-#include "platform/base/Interlocked.h"
 
 CMediaSample::CMediaSample(CMemAllocator* allocator, BYTE* buffer, long size) noexcept
-    : allocator(allocator), buffer(buffer), size(size), actual(size)
+    : CSimpleUnknown(0), allocator(allocator), buffer(buffer), size(size), actual(size)
 {
 }
 
@@ -14,30 +13,9 @@ CMediaSample::~CMediaSample()
     DeleteMediaType(mediaType);
 }
 
-HRESULT CMediaSample::QueryInterface(REFIID riid, void** ppv)
+void CMediaSample::LastRelease() noexcept
 {
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMediaSample)) {
-        *ppv = static_cast<IMediaSample*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CMediaSample::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refCount));
-}
-
-ULONG CMediaSample::Release()
-{
-    const LONG count = InterlockedDecrement(&refCount);
-    if (count == 0)
-        allocator->ReleaseBuffer(this);
-    return static_cast<ULONG>(count);
+    allocator->ReleaseBuffer(this);
 }
 
 void CMediaSample::ResetProperties() noexcept

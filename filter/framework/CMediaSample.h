@@ -1,21 +1,16 @@
 #pragma once
 
 #include "filter/framework/MediaInterfaces.h"
+#include "platform/com/CSimpleUnknown.h"
 
 class CMemAllocator;
 
 // A buffer of an allocator. Its count goes back to the allocator at zero; the
 // allocator owns the object and the memory.
-class CMediaSample final : public IMediaSample {
+class CMediaSample final : public CSimpleUnknown<IMediaSample, IID_IMediaSample> {
 public:
     CMediaSample(CMemAllocator* allocator, BYTE* buffer, long size) noexcept;
-    ~CMediaSample();
-    CMediaSample(const CMediaSample&) = delete;
-    CMediaSample& operator=(const CMediaSample&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    ~CMediaSample() override;
 
     HRESULT GetPointer(BYTE** ppBuffer) override;
     long GetSize() override;
@@ -38,6 +33,9 @@ public:
     void ResetProperties() noexcept;
 
 private:
+    // The count reaching zero hands the sample back to its allocator.
+    void LastRelease() noexcept override;
+
     enum : DWORD {
         SyncPoint = 1,
         Preroll = 2,
@@ -58,5 +56,4 @@ private:
     LONGLONG mediaStart = 0;
     LONGLONG mediaEnd = 0;
     AM_MEDIA_TYPE* mediaType = nullptr;
-    volatile LONG refCount = 0;
 };

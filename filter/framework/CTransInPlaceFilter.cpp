@@ -64,3 +64,24 @@ HRESULT CTransInPlaceFilter::CompleteConnect(PIN_DIRECTION direction, IPin*)
         return ReconnectPin(output);
     return S_OK;
 }
+
+HRESULT CTransInPlaceFilter::EnumPeerMediaTypes(CBasePin* opposite, IEnumMediaTypes** ppEnum)
+{
+    if (ppEnum == nullptr)
+        return E_POINTER;
+    *ppEnum = nullptr;
+    if (opposite == nullptr || !opposite->IsConnected())
+        return VFW_E_NOT_CONNECTED;
+    return opposite->GetConnected()->EnumMediaTypes(ppEnum);
+}
+
+HRESULT CTransInPlaceFilter::CheckPassThroughType(CTransformFilter* filter, CBasePin* opposite,
+                                                  const CMediaType* type)
+{
+    const HRESULT hr = filter->CheckInputType(type);
+    if (hr != S_OK)
+        return hr;
+    if (opposite != nullptr && opposite->IsConnected())
+        return opposite->GetConnected()->QueryAccept(type) == S_OK ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+    return S_OK;
+}

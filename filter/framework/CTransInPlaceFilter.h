@@ -20,6 +20,12 @@ public:
     // Changes one sample in place; S_FALSE drops it.
     virtual HRESULT Transform(IMediaSample* sample) = 0;
 
+    // The two pins mirror each other through opposite, the other pin: a pin offers the types
+    // of the pin connected to opposite, and takes a type the filter takes as input that
+    // this pin accepts too.
+    static HRESULT EnumPeerMediaTypes(CBasePin* opposite, IEnumMediaTypes** ppEnum);
+    static HRESULT CheckPassThroughType(CTransformFilter* filter, CBasePin* opposite, const CMediaType* type);
+
 private:
     bool pinsCreated = false;
 };

@@ -56,22 +56,10 @@ HRESULT CTransInPlaceInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* pP
 
 HRESULT CTransInPlaceInputPin::EnumMediaTypes(IEnumMediaTypes** ppEnum)
 {
-    if (ppEnum == nullptr)
-        return E_POINTER;
-    *ppEnum = nullptr;
-    CTransformOutputPin* output = transformFilter->OutputPin();
-    if (output == nullptr || !output->IsConnected())
-        return VFW_E_NOT_CONNECTED;
-    return output->GetConnected()->EnumMediaTypes(ppEnum);
+    return CTransInPlaceFilter::EnumPeerMediaTypes(transformFilter->OutputPin(), ppEnum);
 }
 
 HRESULT CTransInPlaceInputPin::CheckMediaType(const CMediaType* type)
 {
-    const HRESULT hr = transformFilter->CheckInputType(type);
-    if (hr != S_OK)
-        return hr;
-    CTransformOutputPin* output = transformFilter->OutputPin();
-    if (output != nullptr && output->IsConnected())
-        return output->GetConnected()->QueryAccept(type) == S_OK ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+    return CTransInPlaceFilter::CheckPassThroughType(transformFilter, transformFilter->OutputPin(), type);
 }

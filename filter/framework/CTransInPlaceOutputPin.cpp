@@ -11,24 +11,12 @@ CTransInPlaceOutputPin::CTransInPlaceOutputPin(LPCWSTR objectName, CTransInPlace
 
 HRESULT CTransInPlaceOutputPin::EnumMediaTypes(IEnumMediaTypes** ppEnum)
 {
-    if (ppEnum == nullptr)
-        return E_POINTER;
-    *ppEnum = nullptr;
-    CTransformInputPin* input = transformFilter->InputPin();
-    if (input == nullptr || !input->IsConnected())
-        return VFW_E_NOT_CONNECTED;
-    return input->GetConnected()->EnumMediaTypes(ppEnum);
+    return CTransInPlaceFilter::EnumPeerMediaTypes(transformFilter->InputPin(), ppEnum);
 }
 
 HRESULT CTransInPlaceOutputPin::CheckMediaType(const CMediaType* type)
 {
-    const HRESULT hr = transformFilter->CheckInputType(type);
-    if (hr != S_OK)
-        return hr;
-    CTransformInputPin* input = transformFilter->InputPin();
-    if (input != nullptr && input->IsConnected())
-        return input->GetConnected()->QueryAccept(type) == S_OK ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
-    return S_OK;
+    return CTransInPlaceFilter::CheckPassThroughType(transformFilter, transformFilter->InputPin(), type);
 }
 
 HRESULT CTransInPlaceOutputPin::DecideAllocator(IMemInputPin* pin, IMemAllocator** result)

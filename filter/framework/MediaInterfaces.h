@@ -167,13 +167,7 @@ protected:
     ~IMemAllocator() = default;
 };
 
-class IEnumMediaTypes : public IUnknown {
-public:
-    virtual HRESULT Next(ULONG cMediaTypes, AM_MEDIA_TYPE** ppMediaTypes, ULONG* pcFetched) = 0;
-    virtual HRESULT Skip(ULONG cMediaTypes) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumMediaTypes** ppEnum) = 0;
-
+class IEnumMediaTypes : public IEnumOf<IEnumMediaTypes, AM_MEDIA_TYPE*> {
 protected:
     ~IEnumMediaTypes() = default;
 };
@@ -199,13 +193,7 @@ protected:
     ~IPin() = default;
 };
 
-class IEnumPins : public IUnknown {
-public:
-    virtual HRESULT Next(ULONG cPins, IPin** ppPins, ULONG* pcFetched) = 0;
-    virtual HRESULT Skip(ULONG cPins) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumPins** ppEnum) = 0;
-
+class IEnumPins : public IEnumOf<IEnumPins, IPin*> {
 protected:
     ~IEnumPins() = default;
 };

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <new>
 
+#include "pcm/SampleConverter.h"
 #include "platform/base/WaveFormat.h"
-#include "program/audio/SampleConverter.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "pcm/SampleConverter.h"
 #include "platform/base/WaveFormat.h"
-#include "program/audio/SampleConverter.h"
 
 namespace {
 

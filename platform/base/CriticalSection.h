@@ -23,18 +23,3 @@ void DeleteCriticalSection(LPCRITICAL_SECTION section) noexcept;
 void EnterCriticalSection(LPCRITICAL_SECTION section) noexcept;
 void LeaveCriticalSection(LPCRITICAL_SECTION section) noexcept;
 BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) noexcept;
-
-// Enters on construction, leaves on destruction.
-class CriticalSectionLock {
-public:
-    explicit CriticalSectionLock(LPCRITICAL_SECTION section) noexcept : section(section)
-    {
-        EnterCriticalSection(section);
-    }
-    ~CriticalSectionLock() { LeaveCriticalSection(section); }
-    CriticalSectionLock(const CriticalSectionLock&) = delete;
-    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
-
-private:
-    LPCRITICAL_SECTION section;
-};

@@ -4,13 +4,13 @@
 
 #include "platform/com/CTypeInfo.h"
 
-CDispatchTable::CDispatchTable(const DispInterfaceDesc& desc, const TypeLibDesc* lib) : desc_(desc), lib_(lib) {}
+CDispatchTable::CDispatchTable(const DispInterfaceDesc& desc, const TypeLibDesc* lib) : desc(desc), library(lib) {}
 
 const DispMemberDesc* CDispatchTable::FindMember(DISPID dispid) const
 {
-    for (UINT i = 0; i < desc_.memberCount; ++i)
-        if (desc_.members[i].dispid == dispid)
-            return &desc_.members[i];
+    for (UINT i = 0; i < desc.memberCount; ++i)
+        if (desc.members[i].dispid == dispid)
+            return &desc.members[i];
     return nullptr;
 }
 
@@ -39,9 +39,9 @@ HRESULT CDispatchTable::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) cons
     *ppTInfo = nullptr;
     if (iTInfo != 0)
         return DISP_E_BADINDEX;
-    const UINT index = IndexInLibrary(desc_, lib_);
-    const TypeLibDesc* container = lib_ != nullptr && index < lib_->interfaceCount ? lib_ : nullptr;
-    return CTypeInfo::CreateForInterface(desc_, container, index, ppTInfo);
+    const UINT index = IndexInLibrary(desc, library);
+    const TypeLibDesc* container = library != nullptr && index < library->interfaceCount ? library : nullptr;
+    return CTypeInfo::CreateForInterface(desc, container, index, ppTInfo);
 }
 
 HRESULT CDispatchTable::NamesToIds(const DispInterfaceDesc& desc, LPOLESTR* rgszNames, UINT cNames, DISPID* rgDispId)
@@ -72,7 +72,7 @@ HRESULT CDispatchTable::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNa
 {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    return NamesToIds(desc_, rgszNames, cNames, rgDispId);
+    return NamesToIds(desc, rgszNames, cNames, rgDispId);
 }
 
 namespace {
@@ -91,6 +91,96 @@ const VARIANT& Unwrap(const VARIANT& v)
     return v;
 }
 
+HRESULT PutProperty(CDispatchTable::Handler& handler, const DispMemberDesc& member, const DISPPARAMS& params,
+                    UINT* puArgErr)
+{
+    if (params.cArgs != 1)
+        return DISP_E_BADPARAMCOUNT;
+    if (params.cNamedArgs != 1 || params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
+        return DISP_E_PARAMNOTFOUND;
+    VARIANT value;
+    VariantInit(&value);
+    HRESULT hr = VariantChangeType(&value, &Unwrap(params.rgvarg[0]), 0, member.vt);
+    if (FAILED(hr)) {
+        SetArgError(puArgErr, 0);
+        return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
+    }
+    hr = handler.PutProperty(member.dispid, value);
+    VariantClear(&value);
+    return hr;
+}
+
+HRESULT GetProperty(CDispatchTable::Handler& handler, const DispMemberDesc& member, const DISPPARAMS& params,
+                    VARIANT* pVarResult)
+{
+    if (params.cArgs != 0)
+        return DISP_E_BADPARAMCOUNT;
+    VARIANT value;
+    VariantInit(&value);
+    const HRESULT hr = handler.GetProperty(member.dispid, &value);
+    if (SUCCEEDED(hr) && pVarResult != nullptr)
+        *pVarResult = value;
+    else
+        VariantClear(&value);
+    return hr;
+}
+
+// Argument i of the method from the caller's list, which arrives last first: a by-reference
+// argument as given, any other changed to the declared type.
+HRESULT TakeArgument(const DispMemberDesc& member, const DISPPARAMS& params, UINT i, VARIANT& arg,
+                     UINT* puArgErr)
+{
+    const UINT source = params.cArgs - 1 - i;
+    const VARIANT& given = params.rgvarg[source];
+    const VARTYPE wanted = member.params[i].vt;
+    HRESULT hr = S_OK;
+    if ((wanted & VT_BYREF) != 0) {
+        if (given.vt != wanted || given.byref == nullptr)
+            hr = DISP_E_TYPEMISMATCH;
+        else
+            arg = given;
+    } else {
+        hr = VariantChangeType(&arg, &Unwrap(given), 0, wanted);
+        if (FAILED(hr) && hr != DISP_E_OVERFLOW)
+            hr = DISP_E_TYPEMISMATCH;
+    }
+    if (FAILED(hr))
+        SetArgError(puArgErr, source);
+    return hr;
+}
+
+HRESULT CallMethod(CDispatchTable::Handler& handler, const DispMemberDesc& member, const DISPPARAMS& params,
+                   VARIANT* pVarResult, UINT* puArgErr)
+{
+    const UINT cArgs = params.cArgs;
+    if (params.cNamedArgs > 0)
+        return DISP_E_NONAMEDARGS;
+    if (cArgs != member.paramCount || cArgs > CDispatchTable::kMaxArgs)
+        return DISP_E_BADPARAMCOUNT;
+    VARIANT args[CDispatchTable::kMaxArgs];
+    for (UINT i = 0; i < cArgs; ++i)
+        VariantInit(&args[i]);
+    HRESULT hr = S_OK;
+    for (UINT i = 0; i < cArgs && SUCCEEDED(hr); ++i)
+        hr = TakeArgument(member, params, i, args[i], puArgErr);
+    if (SUCCEEDED(hr)) {
+        VARIANT result;
+        VariantInit(&result);
+        const bool wantsResult = pVarResult != nullptr && member.vt != VT_EMPTY;
+        hr = handler.CallMethod(member.dispid, args, cArgs, wantsResult ? &result : nullptr);
+        if (pVarResult != nullptr) {
+            if (SUCCEEDED(hr) && wantsResult)
+                *pVarResult = result;
+            else
+                VariantInit(pVarResult);
+        }
+    }
+    for (UINT i = 0; i < cArgs; ++i)
+        if ((args[i].vt & VT_BYREF) == 0)
+            VariantClear(&args[i]);
+    return hr;
+}
+
 } // namespace
 
 HRESULT CDispatchTable::Invoke(Handler& handler, DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
@@ -105,84 +195,14 @@ HRESULT CDispatchTable::Invoke(Handler& handler, DISPID dispIdMember, REFIID rii
     const DispMemberDesc* member = FindMember(dispIdMember);
     if (member == nullptr)
         return DISP_E_MEMBERNOTFOUND;
-    const UINT cArgs = pDispParams->cArgs;
-
     if (member->kind == DispMemberKind::Property) {
-        if ((wFlags & DISPATCH_PROPERTYPUT) != 0) {
-            if (cArgs != 1)
-                return DISP_E_BADPARAMCOUNT;
-            if (pDispParams->cNamedArgs != 1 || pDispParams->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT)
-                return DISP_E_PARAMNOTFOUND;
-            VARIANT value;
-            VariantInit(&value);
-            HRESULT hr = VariantChangeType(&value, &Unwrap(pDispParams->rgvarg[0]), 0, member->vt);
-            if (FAILED(hr)) {
-                SetArgError(puArgErr, 0);
-                return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
-            }
-            hr = handler.PutProperty(member->dispid, value);
-            VariantClear(&value);
-            return hr;
-        }
-        if ((wFlags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0) {
-            if (cArgs != 0)
-                return DISP_E_BADPARAMCOUNT;
-            VARIANT value;
-            VariantInit(&value);
-            const HRESULT hr = handler.GetProperty(member->dispid, &value);
-            if (SUCCEEDED(hr) && pVarResult != nullptr)
-                *pVarResult = value;
-            else
-                VariantClear(&value);
-            return hr;
-        }
+        if ((wFlags & DISPATCH_PROPERTYPUT) != 0)
+            return PutProperty(handler, *member, *pDispParams, puArgErr);
+        if ((wFlags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0)
+            return GetProperty(handler, *member, *pDispParams, pVarResult);
         return DISP_E_MEMBERNOTFOUND;
     }
-
     if ((wFlags & DISPATCH_METHOD) == 0)
         return DISP_E_MEMBERNOTFOUND;
-    if (pDispParams->cNamedArgs > 0)
-        return DISP_E_NONAMEDARGS;
-    if (cArgs != member->paramCount || cArgs > kMaxArgs)
-        return DISP_E_BADPARAMCOUNT;
-    VARIANT args[kMaxArgs];
-    for (UINT i = 0; i < cArgs; ++i)
-        VariantInit(&args[i]);
-    HRESULT hr = S_OK;
-    for (UINT i = 0; i < cArgs && SUCCEEDED(hr); ++i) {
-        const UINT source = cArgs - 1 - i; // arguments arrive last first
-        const VARIANT& given = pDispParams->rgvarg[source];
-        const VARTYPE wanted = member->params[i].vt;
-        if ((wanted & VT_BYREF) != 0) {
-            if (given.vt != wanted || given.byref == nullptr) {
-                SetArgError(puArgErr, source);
-                hr = DISP_E_TYPEMISMATCH;
-            } else {
-                args[i] = given;
-            }
-        } else {
-            hr = VariantChangeType(&args[i], &Unwrap(given), 0, wanted);
-            if (FAILED(hr)) {
-                SetArgError(puArgErr, source);
-                if (hr != DISP_E_OVERFLOW)
-                    hr = DISP_E_TYPEMISMATCH;
-            }
-        }
-    }
-    if (SUCCEEDED(hr)) {
-        VARIANT result;
-        VariantInit(&result);
-        const bool wantsResult = pVarResult != nullptr && member->vt != VT_EMPTY;
-        hr = handler.CallMethod(member->dispid, args, cArgs, wantsResult ? &result : nullptr);
-        if (pVarResult != nullptr) {
-            if (SUCCEEDED(hr) && wantsResult)
-                *pVarResult = result;
-            else
-                VariantInit(pVarResult);
-        }
-    }
-    for (UINT i = 0; i < cArgs; ++i)
-        if ((args[i].vt & VT_BYREF) == 0)
-            VariantClear(&args[i]);
-    return hr;
+    return CallMethod(handler, *member, *pDispParams, pVarResult, puArgErr);
 }

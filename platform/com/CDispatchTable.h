@@ -30,7 +30,7 @@ public:
     CDispatchTable(const CDispatchTable&) = delete;
     CDispatchTable& operator=(const CDispatchTable&) = delete;
 
-    const DispInterfaceDesc& GetDescription() const { return desc_; }
+    const DispInterfaceDesc& GetDescription() const { return desc; }
     const DispMemberDesc* FindMember(DISPID dispid) const;
 
     HRESULT GetTypeInfoCount(UINT* pctinfo) const;
@@ -51,6 +51,6 @@ public:
     static constexpr UINT kMaxArgs = 8;
 
 private:
-    const DispInterfaceDesc& desc_;
-    const TypeLibDesc* lib_;
+    const DispInterfaceDesc& desc;
+    const TypeLibDesc* library;
 };

@@ -4,10 +4,10 @@
 // points). Items are interface pointers or records holding one; each handed out carries
 // a reference of its own.
 
-#include <atomic>
 #include <new>
 #include <vector>
 
+#include "platform/com/CSimpleUnknown.h"
 #include "platform/com/ConnectionPoints.h"
 
 inline void AddRefItem(CONNECTDATA& item) { item.pUnk->AddRef(); }
@@ -16,7 +16,7 @@ inline void AddRefItem(IConnectionPoint* item) { item->AddRef(); }
 inline void ReleaseItem(IConnectionPoint* item) { item->Release(); }
 
 template <class IEnum, class T, const IID& kIid>
-class CEnumSnapshot final : public IEnum {
+class CEnumSnapshot final : public CSimpleUnknown<IEnum, kIid> {
 public:
     // Takes a reference on each item.
     static HRESULT Create(const std::vector<T>& items, IEnum** ppEnum)
@@ -34,38 +34,14 @@ public:
         return S_OK;
     }
 
-    CEnumSnapshot(const CEnumSnapshot&) = delete;
-    CEnumSnapshot& operator=(const CEnumSnapshot&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (ppv == nullptr)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, kIid)) {
-            *ppv = static_cast<IEnum*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override
-    {
-        const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
     // S_FALSE when fewer than requested were left.
     HRESULT Next(ULONG count, T* out, ULONG* pcFetched) override
     {
         if (out == nullptr || (count > 1 && pcFetched == nullptr))
             return E_POINTER;
         ULONG n = 0;
-        while (n < count && pos_ < items_.size()) {
-            out[n] = items_[pos_++];
+        while (n < count && position < items.size()) {
+            out[n] = items[position++];
             AddRefItem(out[n]);
             ++n;
         }
@@ -75,43 +51,42 @@ public:
     }
     HRESULT Skip(ULONG count) override
     {
-        const std::size_t left = items_.size() - pos_;
+        const std::size_t left = items.size() - position;
         if (count > left) {
-            pos_ = items_.size();
+            position = items.size();
             return S_FALSE;
         }
-        pos_ += count;
+        position += count;
         return S_OK;
     }
     HRESULT Reset() override
     {
-        pos_ = 0;
+        position = 0;
         return S_OK;
     }
     HRESULT Clone(IEnum** ppEnum) override
     {
         IEnum* copy = nullptr;
-        const HRESULT hr = Create(items_, &copy);
+        const HRESULT hr = Create(items, &copy);
         if (SUCCEEDED(hr))
-            static_cast<CEnumSnapshot*>(copy)->pos_ = pos_;
+            static_cast<CEnumSnapshot*>(copy)->position = position;
         if (ppEnum != nullptr)
             *ppEnum = copy;
         return hr;
     }
 
 private:
-    explicit CEnumSnapshot(const std::vector<T>& items) : items_(items)
+    explicit CEnumSnapshot(const std::vector<T>& items) : CSimpleUnknown<IEnum, kIid>(1), items(items)
     {
-        for (T& item : items_)
+        for (T& item : this->items)
             AddRefItem(item);
     }
-    ~CEnumSnapshot()
+    ~CEnumSnapshot() override
     {
-        for (T& item : items_)
+        for (T& item : items)
             ReleaseItem(item);
     }
 
-    std::vector<T> items_;
-    std::size_t pos_ = 0;
-    std::atomic<ULONG> refs_{1};
+    std::vector<T> items;
+    std::size_t position = 0;
 };

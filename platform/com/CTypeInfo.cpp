@@ -18,7 +18,7 @@ HRESULT Doc(const OLECHAR* text, BSTR* out)
 } // namespace
 
 CTypeInfo::CTypeInfo(const DispInterfaceDesc* iface, const CoClassDesc* coclass, const TypeLibDesc* container, UINT index)
-    : iface_(iface), coclass_(coclass), container_(container), index_(index)
+    : CSimpleUnknown(1), iface(iface), coclass(coclass), container(container), typeIndex(index)
 {
 }
 
@@ -41,45 +41,22 @@ HRESULT CTypeInfo::CreateForCoClass(const CoClassDesc& desc, const TypeLibDesc* 
     return *ppTInfo != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CTypeInfo::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ITypeInfo)) {
-        *ppv = static_cast<ITypeInfo*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CTypeInfo::AddRef() { return ++refs_; }
-
-ULONG CTypeInfo::Release()
-{
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
 UINT CTypeInfo::FuncCount() const
 {
-    if (iface_ == nullptr)
+    if (iface == nullptr)
         return 0;
     UINT n = 0;
-    for (UINT i = 0; i < iface_->memberCount; ++i)
-        n += iface_->members[i].kind == DispMemberKind::Property ? 2 : 1;
+    for (UINT i = 0; i < iface->memberCount; ++i)
+        n += iface->members[i].kind == DispMemberKind::Property ? 2 : 1;
     return n;
 }
 
 const DispMemberDesc* CTypeInfo::FuncMember(UINT index, INVOKEKIND* kind) const
 {
-    if (iface_ == nullptr)
+    if (iface == nullptr)
         return nullptr;
-    for (UINT i = 0; i < iface_->memberCount; ++i) {
-        const DispMemberDesc& m = iface_->members[i];
+    for (UINT i = 0; i < iface->memberCount; ++i) {
+        const DispMemberDesc& m = iface->members[i];
         if (m.kind == DispMemberKind::Method) {
             if (index == 0) {
                 *kind = INVOKE_FUNC;
@@ -104,21 +81,21 @@ HRESULT CTypeInfo::GetTypeAttr(TYPEATTR** ppTypeAttr)
     auto* attr = new (std::nothrow) TYPEATTR{};
     if (attr == nullptr)
         return E_OUTOFMEMORY;
-    if (iface_ != nullptr) {
-        attr->guid = iface_->iid;
+    if (iface != nullptr) {
+        attr->guid = iface->iid;
         attr->typekind = TKIND_DISPATCH;
         attr->cFuncs = static_cast<WORD>(FuncCount());
-        attr->wTypeFlags = static_cast<WORD>(iface_->typeFlags | TYPEFLAG_FDISPATCHABLE);
+        attr->wTypeFlags = static_cast<WORD>(iface->typeFlags | TYPEFLAG_FDISPATCHABLE);
     } else {
-        attr->guid = coclass_->clsid;
+        attr->guid = coclass->clsid;
         attr->typekind = TKIND_COCLASS;
-        attr->cImplTypes = static_cast<WORD>((coclass_->defaultInterface != nullptr) + (coclass_->defaultSource != nullptr));
-        attr->wTypeFlags = coclass_->typeFlags;
+        attr->cImplTypes = static_cast<WORD>((coclass->defaultInterface != nullptr) + (coclass->defaultSource != nullptr));
+        attr->wTypeFlags = coclass->typeFlags;
     }
-    if (container_ != nullptr) {
-        attr->lcid = container_->lcid;
-        attr->wMajorVerNum = container_->majorVersion;
-        attr->wMinorVerNum = container_->minorVersion;
+    if (container != nullptr) {
+        attr->lcid = container->lcid;
+        attr->wMajorVerNum = container->majorVersion;
+        attr->wMinorVerNum = container->minorVersion;
     }
     *ppTypeAttr = attr;
     return S_OK;
@@ -182,9 +159,9 @@ HRESULT CTypeInfo::GetNames(MEMBERID memid, BSTR* rgBstrNames, UINT cMaxNames, U
         return E_INVALIDARG;
     *pcNames = 0;
     const DispMemberDesc* member = nullptr;
-    for (UINT i = 0; iface_ != nullptr && i < iface_->memberCount; ++i)
-        if (iface_->members[i].dispid == memid)
-            member = &iface_->members[i];
+    for (UINT i = 0; iface != nullptr && i < iface->memberCount; ++i)
+        if (iface->members[i].dispid == memid)
+            member = &iface->members[i];
     if (member == nullptr)
         return TYPE_E_ELEMENTNOTFOUND;
     const UINT total = 1 + (member->kind == DispMemberKind::Method ? member->paramCount : 0);
@@ -205,18 +182,18 @@ HRESULT CTypeInfo::GetRefTypeOfImplType(UINT index, HREFTYPE* pRefType)
 {
     if (pRefType == nullptr)
         return E_INVALIDARG;
-    if (coclass_ == nullptr || container_ == nullptr)
+    if (coclass == nullptr || container == nullptr)
         return TYPE_E_ELEMENTNOTFOUND;
     const DispInterfaceDesc* impl[2];
     UINT n = 0;
-    if (coclass_->defaultInterface != nullptr)
-        impl[n++] = coclass_->defaultInterface;
-    if (coclass_->defaultSource != nullptr)
-        impl[n++] = coclass_->defaultSource;
+    if (coclass->defaultInterface != nullptr)
+        impl[n++] = coclass->defaultInterface;
+    if (coclass->defaultSource != nullptr)
+        impl[n++] = coclass->defaultSource;
     if (index >= n)
         return TYPE_E_ELEMENTNOTFOUND;
-    const UINT at = CDispatchTable::IndexInLibrary(*impl[index], container_);
-    if (at >= container_->interfaceCount)
+    const UINT at = CDispatchTable::IndexInLibrary(*impl[index], container);
+    if (at >= container->interfaceCount)
         return TYPE_E_ELEMENTNOTFOUND;
     *pRefType = at;
     return S_OK;
@@ -226,10 +203,10 @@ HRESULT CTypeInfo::GetImplTypeFlags(UINT index, INT* pImplTypeFlags)
 {
     if (pImplTypeFlags == nullptr)
         return E_INVALIDARG;
-    if (coclass_ == nullptr)
+    if (coclass == nullptr)
         return TYPE_E_ELEMENTNOTFOUND;
-    const bool hasInterface = coclass_->defaultInterface != nullptr;
-    const bool hasSource = coclass_->defaultSource != nullptr;
+    const bool hasInterface = coclass->defaultInterface != nullptr;
+    const bool hasSource = coclass->defaultSource != nullptr;
     if (index == 0 && hasInterface)
         *pImplTypeFlags = IMPLTYPEFLAG_FDEFAULT;
     else if ((index == 0 && !hasInterface && hasSource) || (index == 1 && hasInterface && hasSource))
@@ -241,9 +218,9 @@ HRESULT CTypeInfo::GetImplTypeFlags(UINT index, INT* pImplTypeFlags)
 
 HRESULT CTypeInfo::GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId)
 {
-    if (iface_ == nullptr)
+    if (iface == nullptr)
         return DISP_E_UNKNOWNNAME;
-    return CDispatchTable::NamesToIds(*iface_, rgszNames, cNames, pMemId);
+    return CDispatchTable::NamesToIds(*iface, rgszNames, cNames, pMemId);
 }
 
 HRESULT CTypeInfo::Invoke(void* pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams, VARIANT* pVarResult,
@@ -251,7 +228,7 @@ HRESULT CTypeInfo::Invoke(void* pvInstance, MEMBERID memid, WORD wFlags, DISPPAR
 {
     if (pvInstance == nullptr)
         return E_INVALIDARG;
-    if (iface_ == nullptr)
+    if (iface == nullptr)
         return TYPE_E_ELEMENTNOTFOUND;
     return static_cast<IDispatch*>(pvInstance)->Invoke(memid, IID_NULL, LOCALE_USER_DEFAULT, wFlags, pDispParams,
                                                        pVarResult, pExcepInfo, puArgErr);
@@ -263,13 +240,13 @@ HRESULT CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstr
     const OLECHAR* name = nullptr;
     const OLECHAR* help = nullptr;
     if (memid == MEMBERID_NIL) {
-        name = iface_ != nullptr ? iface_->name : coclass_->name;
-        help = iface_ != nullptr ? iface_->helpString : coclass_->helpString;
+        name = iface != nullptr ? iface->name : coclass->name;
+        help = iface != nullptr ? iface->helpString : coclass->helpString;
     } else {
-        for (UINT i = 0; iface_ != nullptr && i < iface_->memberCount; ++i)
-            if (iface_->members[i].dispid == memid) {
-                name = iface_->members[i].name;
-                help = iface_->members[i].helpString;
+        for (UINT i = 0; iface != nullptr && i < iface->memberCount; ++i)
+            if (iface->members[i].dispid == memid) {
+                name = iface->members[i].name;
+                help = iface->members[i].helpString;
             }
         if (name == nullptr)
             return TYPE_E_ELEMENTNOTFOUND;
@@ -281,7 +258,7 @@ HRESULT CTypeInfo::GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstr
     if (SUCCEEDED(hr))
         hr = Doc(help, pBstrDocString != nullptr ? &d : nullptr);
     if (SUCCEEDED(hr))
-        hr = Doc(container_ != nullptr ? container_->helpFile : nullptr, pBstrHelpFile != nullptr ? &f : nullptr);
+        hr = Doc(container != nullptr ? container->helpFile : nullptr, pBstrHelpFile != nullptr ? &f : nullptr);
     if (FAILED(hr)) {
         SysFreeString(n);
         SysFreeString(d);
@@ -302,9 +279,9 @@ HRESULT CTypeInfo::GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo)
     if (ppTInfo == nullptr)
         return E_INVALIDARG;
     *ppTInfo = nullptr;
-    if (container_ == nullptr || hRefType >= container_->interfaceCount)
+    if (container == nullptr || hRefType >= container->interfaceCount)
         return TYPE_E_ELEMENTNOTFOUND;
-    return CreateForInterface(*container_->interfaces[hRefType], container_, hRefType, ppTInfo);
+    return CreateForInterface(*container->interfaces[hRefType], container, hRefType, ppTInfo);
 }
 
 HRESULT CTypeInfo::GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex)
@@ -312,10 +289,10 @@ HRESULT CTypeInfo::GetContainingTypeLib(ITypeLib** ppTLib, UINT* pIndex)
     if (ppTLib == nullptr)
         return E_INVALIDARG;
     *ppTLib = nullptr;
-    if (container_ == nullptr)
+    if (container == nullptr)
         return E_NOTIMPL;
-    const HRESULT hr = CTypeLib::Create(*container_, ppTLib);
+    const HRESULT hr = CTypeLib::Create(*container, ppTLib);
     if (SUCCEEDED(hr) && pIndex != nullptr)
-        *pIndex = index_;
+        *pIndex = typeIndex;
     return hr;
 }

@@ -4,11 +4,10 @@
 // (TKIND_DISPATCH, one FUNCDESC per method and per property access) or a coclass
 // (TKIND_COCLASS, its default interface and default source as implemented types).
 
-#include <atomic>
-
+#include "platform/com/CSimpleUnknown.h"
 #include "platform/com/DispatchDescription.h"
 
-class CTypeInfo final : public ITypeInfo {
+class CTypeInfo final : public CSimpleUnknown<ITypeInfo, IID_ITypeInfo> {
 public:
     // container may be null (then GetContainingTypeLib answers E_NOTIMPL); index is the
     // type's index in it. The new object holds one reference, handed to *ppTInfo.
@@ -19,10 +18,6 @@ public:
 
     CTypeInfo(const CTypeInfo&) = delete;
     CTypeInfo& operator=(const CTypeInfo&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT GetTypeAttr(TYPEATTR** ppTypeAttr) override;
     HRESULT GetFuncDesc(UINT index, FUNCDESC** ppFuncDesc) override;
@@ -43,15 +38,14 @@ public:
 private:
     CTypeInfo(const DispInterfaceDesc* iface, const CoClassDesc* coclass, const TypeLibDesc* container,
               UINT index);
-    ~CTypeInfo();
+    ~CTypeInfo() override;
 
     UINT FuncCount() const;
     // The member behind FUNCDESC index, and the access it describes.
     const DispMemberDesc* FuncMember(UINT index, INVOKEKIND* kind) const;
 
-    const DispInterfaceDesc* iface_;
-    const CoClassDesc* coclass_;
-    const TypeLibDesc* container_;
-    UINT index_;
-    std::atomic<ULONG> refs_{1};
+    const DispInterfaceDesc* iface;
+    const CoClassDesc* coclass;
+    const TypeLibDesc* container;
+    UINT typeIndex;
 };

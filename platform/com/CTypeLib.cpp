@@ -4,7 +4,7 @@
 
 #include "platform/com/CTypeInfo.h"
 
-CTypeLib::CTypeLib(const TypeLibDesc& desc) : desc_(desc) {}
+CTypeLib::CTypeLib(const TypeLibDesc& desc) : CSimpleUnknown(1), desc(desc) {}
 CTypeLib::~CTypeLib() = default;
 
 HRESULT CTypeLib::Create(const TypeLibDesc& desc, ITypeLib** pptlib)
@@ -15,40 +15,17 @@ HRESULT CTypeLib::Create(const TypeLibDesc& desc, ITypeLib** pptlib)
     return *pptlib != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CTypeLib::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ITypeLib)) {
-        *ppv = static_cast<ITypeLib*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CTypeLib::AddRef() { return ++refs_; }
-
-ULONG CTypeLib::Release()
-{
-    const ULONG left = --refs_;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-UINT CTypeLib::GetTypeInfoCount() { return desc_.interfaceCount + desc_.coclassCount; }
+UINT CTypeLib::GetTypeInfoCount() { return desc.interfaceCount + desc.coclassCount; }
 
 HRESULT CTypeLib::GetTypeInfo(UINT index, ITypeInfo** ppTInfo)
 {
     if (ppTInfo == nullptr)
         return E_INVALIDARG;
     *ppTInfo = nullptr;
-    if (index < desc_.interfaceCount)
-        return CTypeInfo::CreateForInterface(*desc_.interfaces[index], &desc_, index, ppTInfo);
+    if (index < desc.interfaceCount)
+        return CTypeInfo::CreateForInterface(*desc.interfaces[index], &desc, index, ppTInfo);
     if (index < GetTypeInfoCount())
-        return CTypeInfo::CreateForCoClass(desc_.coclasses[index - desc_.interfaceCount], &desc_, index, ppTInfo);
+        return CTypeInfo::CreateForCoClass(desc.coclasses[index - desc.interfaceCount], &desc, index, ppTInfo);
     return TYPE_E_ELEMENTNOTFOUND;
 }
 
@@ -58,7 +35,7 @@ HRESULT CTypeLib::GetTypeInfoType(UINT index, TYPEKIND* pTKind)
         return E_INVALIDARG;
     if (index >= GetTypeInfoCount())
         return TYPE_E_ELEMENTNOTFOUND;
-    *pTKind = index < desc_.interfaceCount ? TKIND_DISPATCH : TKIND_COCLASS;
+    *pTKind = index < desc.interfaceCount ? TKIND_DISPATCH : TKIND_COCLASS;
     return S_OK;
 }
 
@@ -67,12 +44,12 @@ HRESULT CTypeLib::GetTypeInfoOfGuid(REFGUID guid, ITypeInfo** ppTinfo)
     if (ppTinfo == nullptr)
         return E_INVALIDARG;
     *ppTinfo = nullptr;
-    for (UINT i = 0; i < desc_.interfaceCount; ++i)
-        if (IsEqualGUID(desc_.interfaces[i]->iid, guid))
+    for (UINT i = 0; i < desc.interfaceCount; ++i)
+        if (IsEqualGUID(desc.interfaces[i]->iid, guid))
             return GetTypeInfo(i, ppTinfo);
-    for (UINT i = 0; i < desc_.coclassCount; ++i)
-        if (IsEqualGUID(desc_.coclasses[i].clsid, guid))
-            return GetTypeInfo(desc_.interfaceCount + i, ppTinfo);
+    for (UINT i = 0; i < desc.coclassCount; ++i)
+        if (IsEqualGUID(desc.coclasses[i].clsid, guid))
+            return GetTypeInfo(desc.interfaceCount + i, ppTinfo);
     return TYPE_E_ELEMENTNOTFOUND;
 }
 
@@ -80,8 +57,8 @@ HRESULT CTypeLib::GetLibAttr(TLIBATTR** ppTLibAttr)
 {
     if (ppTLibAttr == nullptr)
         return E_INVALIDARG;
-    auto* attr = new (std::nothrow) TLIBATTR{desc_.libid, desc_.lcid, SYS_WIN32, desc_.majorVersion, desc_.minorVersion,
-                                             desc_.libFlags};
+    auto* attr = new (std::nothrow) TLIBATTR{desc.libid, desc.lcid, SYS_WIN32, desc.majorVersion, desc.minorVersion,
+                                             desc.libFlags};
     if (attr == nullptr)
         return E_OUTOFMEMORY;
     *ppTLibAttr = attr;
@@ -106,7 +83,7 @@ HRESULT CTypeLib::GetDocumentation(INT index, BSTR* pBstrName, BSTR* pBstrDocStr
         return TYPE_E_ELEMENTNOTFOUND;
     if (pdwHelpContext != nullptr)
         *pdwHelpContext = 0;
-    const OLECHAR* texts[3] = {desc_.name, desc_.helpString, desc_.helpFile};
+    const OLECHAR* texts[3] = {desc.name, desc.helpString, desc.helpFile};
     BSTR* outs[3] = {pBstrName, pBstrDocString, pBstrHelpFile};
     BSTR made[3] = {nullptr, nullptr, nullptr};
     for (int i = 0; i < 3; ++i) {

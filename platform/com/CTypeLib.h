@@ -3,21 +3,16 @@
 // A type library built from a static description: its dispatch interfaces first, in
 // order, then its coclasses. A module returns one from its DllGetTypeLib.
 
-#include <atomic>
-
+#include "platform/com/CSimpleUnknown.h"
 #include "platform/com/DispatchDescription.h"
 
-class CTypeLib final : public ITypeLib {
+class CTypeLib final : public CSimpleUnknown<ITypeLib, IID_ITypeLib> {
 public:
     // The new object holds one reference, handed to *pptlib.
     static HRESULT Create(const TypeLibDesc& desc, ITypeLib** pptlib);
 
     CTypeLib(const CTypeLib&) = delete;
     CTypeLib& operator=(const CTypeLib&) = delete;
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     UINT GetTypeInfoCount() override;
     HRESULT GetTypeInfo(UINT index, ITypeInfo** ppTInfo) override;
@@ -30,8 +25,7 @@ public:
 
 private:
     explicit CTypeLib(const TypeLibDesc& desc);
-    ~CTypeLib();
+    ~CTypeLib() override;
 
-    const TypeLibDesc& desc_;
-    std::atomic<ULONG> refs_{1};
+    const TypeLibDesc& desc;
 };

@@ -21,24 +21,12 @@ struct CONNECTDATA {
     DWORD dwCookie;
 };
 
-class IEnumConnections : public IUnknown {
-public:
-    virtual HRESULT Next(ULONG cConnections, CONNECTDATA* rgcd, ULONG* pcFetched) = 0;
-    virtual HRESULT Skip(ULONG cConnections) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumConnections** ppEnum) = 0;
-
+class IEnumConnections : public IEnumOf<IEnumConnections, CONNECTDATA> {
 protected:
     ~IEnumConnections() = default;
 };
 
-class IEnumConnectionPoints : public IUnknown {
-public:
-    virtual HRESULT Next(ULONG cConnections, IConnectionPoint** ppCP, ULONG* pcFetched) = 0;
-    virtual HRESULT Skip(ULONG cConnections) = 0;
-    virtual HRESULT Reset() = 0;
-    virtual HRESULT Clone(IEnumConnectionPoints** ppEnum) = 0;
-
+class IEnumConnectionPoints : public IEnumOf<IEnumConnectionPoints, IConnectionPoint*> {
 protected:
     ~IEnumConnectionPoints() = default;
 };

@@ -32,6 +32,21 @@ protected:
 };
 using LPUNKNOWN = IUnknown*;
 
+// The shape every enumerator interface shares (IEnumPins, IEnumConnections, ...): Next hands
+// out up to celt items with a reference each, Skip passes over items, Reset starts again,
+// Clone copies the enumerator at its position. Self is the enumerator interface itself.
+template <class Self, class Item>
+class IEnumOf : public IUnknown {
+public:
+    virtual HRESULT Next(ULONG celt, Item* rgelt, ULONG* pceltFetched) = 0;
+    virtual HRESULT Skip(ULONG celt) = 0;
+    virtual HRESULT Reset() = 0;
+    virtual HRESULT Clone(Self** ppEnum) = 0;
+
+protected:
+    ~IEnumOf() = default;
+};
+
 class IClassFactory : public IUnknown {
 public:
     // pUnkOuter non-null asks for an aggregated object; riid must then be IID_IUnknown.

@@ -170,15 +170,7 @@ void WaveOutDevice::Run() noexcept
     changed.notify_all();
     for (;;) {
         if (resetsServed != resetsAsked) {
-            const unsigned asked = resetsAsked;
-            lock.unlock();
-            sink->Discard();
-            lock.lock();
-            RetireAll(done);
-            taken = 0;
-            Deliver(lock, done);
-            resetsServed = asked;
-            changed.notify_all();
+            ServeReset(lock, done);
             continue;
         }
         if (closing) break;
@@ -198,50 +190,69 @@ void WaveOutDevice::Run() noexcept
             Deliver(lock, done);
             continue;
         }
-
-        const bool haveData = written < queue.size();
-        const BYTE* data = nullptr;
-        DWORD length = 0;
-        if (haveData) {
-            const WAVEHDR& header = *queue[written].header;
-            data = reinterpret_cast<const BYTE*>(header.lpData) + offset;
-            length = PlayableBytes(header) - offset;
-        }
-        const unsigned generation = resetsAsked;
-        lock.unlock();
-        const long n = length > 0 ? sink->Write(data, length) : 0;
-        const ULONGLONG pending = n < 0 ? 0 : sink->Pending();
-        lock.lock();
-        if (resetsAsked != generation) continue;  // the reset throws this away
-        if (n < 0) {
-            failed = true;
-            continue;
-        }
-        bool progress = n > 0;
-        if (haveData) {
-            taken += static_cast<ULONGLONG>(n);
-            offset += static_cast<DWORD>(n);
-            if (offset == PlayableBytes(*queue[written].header)) {
-                queue[written].end = taken;
-                ++written;
-                offset = 0;
-                progress = true;
-            }
-        }
-        const ULONGLONG heard = taken - std::min(pending, taken);
-        RetireHeard(heard, done);
-        if (!done.empty()) {
-            Deliver(lock, done);
-            continue;
-        }
-        if (progress) continue;
-        const bool moreToWrite = written < queue.size();
-        // Wake at the end of the next buffer, so two buffers are not returned at once.
-        const ULONGLONG untilDone = written > 0 ? queue.front().end - heard : ~0ULL;
-        lock.unlock();
-        sink->Wait(moreToWrite, untilDone, kWaitMilliseconds);
-        lock.lock();
+        PlayStep(lock, done);
     }
     lock.unlock();
     Notify(WOM_CLOSE, 0);
+}
+
+void WaveOutDevice::ServeReset(std::unique_lock<std::mutex>& lock, std::vector<WAVEHDR*>& done) noexcept
+{
+    const unsigned asked = resetsAsked;
+    lock.unlock();
+    sink->Discard();
+    lock.lock();
+    RetireAll(done);
+    taken = 0;
+    Deliver(lock, done);
+    resetsServed = asked;
+    changed.notify_all();
+}
+
+// Hands the sink what it takes of the next buffer, returns what has been heard, and waits
+// for the sink when neither moved.
+void WaveOutDevice::PlayStep(std::unique_lock<std::mutex>& lock, std::vector<WAVEHDR*>& done) noexcept
+{
+    const bool haveData = written < queue.size();
+    const BYTE* data = nullptr;
+    DWORD length = 0;
+    if (haveData) {
+        const WAVEHDR& header = *queue[written].header;
+        data = reinterpret_cast<const BYTE*>(header.lpData) + offset;
+        length = PlayableBytes(header) - offset;
+    }
+    const unsigned generation = resetsAsked;
+    lock.unlock();
+    const long n = length > 0 ? sink->Write(data, length) : 0;
+    const ULONGLONG pending = n < 0 ? 0 : sink->Pending();
+    lock.lock();
+    if (resetsAsked != generation) return;  // the reset throws this away
+    if (n < 0) {
+        failed = true;
+        return;
+    }
+    bool progress = n > 0;
+    if (haveData) {
+        taken += static_cast<ULONGLONG>(n);
+        offset += static_cast<DWORD>(n);
+        if (offset == PlayableBytes(*queue[written].header)) {
+            queue[written].end = taken;
+            ++written;
+            offset = 0;
+            progress = true;
+        }
+    }
+    const ULONGLONG heard = taken - std::min(pending, taken);
+    RetireHeard(heard, done);
+    if (!done.empty()) {
+        Deliver(lock, done);
+        return;
+    }
+    if (progress) return;
+    const bool moreToWrite = written < queue.size();
+    // Wake at the end of the next buffer, so two buffers are not returned at once.
+    const ULONGLONG untilDone = written > 0 ? queue.front().end - heard : ~0ULL;
+    lock.unlock();
+    sink->Wait(moreToWrite, untilDone, kWaitMilliseconds);
+    lock.lock();
 }

@@ -42,6 +42,8 @@ private:
 
     void Run() noexcept;
     // Pops the written entries that have been heard and marks them done. Lock held.
+    void ServeReset(std::unique_lock<std::mutex>& lock, std::vector<WAVEHDR*>& done) noexcept;
+    void PlayStep(std::unique_lock<std::mutex>& lock, std::vector<WAVEHDR*>& done) noexcept;
     void RetireHeard(ULONGLONG heard, std::vector<WAVEHDR*>& done) noexcept;
     void RetireAll(std::vector<WAVEHDR*>& done) noexcept;
     void Deliver(std::unique_lock<std::mutex>& lock, std::vector<WAVEHDR*>& done) noexcept;

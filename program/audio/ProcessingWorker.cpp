@@ -3,10 +3,11 @@
 #include <cstring>
 
 #include "engine/SaturationEngine.h"
+#include "pcm/SampleConverter.h"
+#include "platform/base/CCritSec.h"
 #include "platform/base/MessageWindow.h"
 #include "platform/base/Process.h"
 #include "platform/base/Thread.h"
-#include "program/audio/SampleConverter.h"
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"
 #include "program/audio/WaveOutPlayer.h"
@@ -52,7 +53,7 @@ struct RunFlags {
 
 RunFlags ReadFlags(const WorkerContext& c) noexcept
 {
-    CriticalSectionLock lock(c.runLock);
+    CAutoLock lock(c.runLock);
     return {*c.stopFlag != 0, *c.pauseFlag != 0};
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/base/CCritSec.h"
 #include "platform/help/WinHelp.h"
 #include "program/audio/OutputDeviceList.h"
 
@@ -68,7 +69,7 @@ void CMainDlg::OnInitDialog()
 {
     LoadSettings();
     {
-        CriticalSectionLock lock(&runLock);
+        CAutoLock lock(&runLock);
         levels.Reset();
     }
     controls[IDC_START].image = IDB_START_IDLE;
@@ -146,7 +147,7 @@ void CMainDlg::OnScroll(UINT controlId, LONG pos)
 // as the worker uses the engine meanwhile; a value the engine rejects stays stored.
 void CMainDlg::OnParameter(int controlId, int value)
 {
-    CriticalSectionLock lock(&runLock);
+    CAutoLock lock(&runLock);
     switch (controlId) {
     case IDC_GAIN: engine.SetGain(gain = value); break;
     case IDC_MIX: engine.SetMix(mix = value); break;
@@ -164,7 +165,7 @@ void CMainDlg::OnParameter(int controlId, int value)
 
 void CMainDlg::OnSwitch(int controlId)
 {
-    CriticalSectionLock lock(&runLock);
+    CAutoLock lock(&runLock);
     const int value = controls[controlId].check;
     if (controlId == IDC_TUBE) {
         engine.SetTube(tube = value);
@@ -303,7 +304,7 @@ void CMainDlg::OnToolTips()
 
 void CMainDlg::OnRealTimeWatch()
 {
-    CriticalSectionLock lock(&runLock);
+    CAutoLock lock(&runLock);
     realTimeWatch = !realTimeWatch;
     SetFocus(IDC_DEFAULT);
 }

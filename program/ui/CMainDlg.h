@@ -10,7 +10,7 @@
 #include "platform/base/Win32.h"
 #include "platform/fs/TemporaryFile.h"
 #include "program/audio/LevelExchange.h"
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 #include "program/audio/WaveOutPlayer.h"
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"

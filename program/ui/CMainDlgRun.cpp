@@ -2,6 +2,7 @@
 // run and the saving of its result.
 #include <sys/stat.h>
 
+#include "platform/base/CCritSec.h"
 #include "program/audio/OutputDeviceList.h"
 #include "program/audio/ProcessingWorker.h"
 #include "platform/fs/ResultFile.h"
@@ -287,7 +288,7 @@ void CMainDlg::AbandonStart()
 void CMainDlg::OnPause()
 {
     {
-        CriticalSectionLock lock(&runLock);
+        CAutoLock lock(&runLock);
         int image;
         if (pauseFlag) {
             pauseFlag = 0;
@@ -309,7 +310,7 @@ void CMainDlg::OnPause()
 void CMainDlg::OnStop()
 {
     {
-        CriticalSectionLock lock(&runLock);
+        CAutoLock lock(&runLock);
         stopFlag = 1;
         player.Stop();
     }
@@ -336,7 +337,7 @@ void CMainDlg::Blink()
 
 void CMainDlg::OnRunProgress(WPARAM lateCount, LPARAM frames)
 {
-    CriticalSectionLock lock(&runLock);
+    CAutoLock lock(&runLock);
     UpdateLevel(levels.entries[0], engine.GetInputPeakDb());
     UpdateLevel(levels.entries[1], engine.GetOutputPeakDb());
     Blink();
@@ -356,7 +357,7 @@ void CMainDlg::WaitForWorker()
     if (WaitForSingleObject(workerThread, 3000) == WAIT_TIMEOUT) {
         // Nothing a run owns may go away under the worker: it is told to stop and waited for.
         {
-            CriticalSectionLock lock(&runLock);
+            CAutoLock lock(&runLock);
             stopFlag = 1;
         }
         SetEvent(blockEvent);
@@ -370,7 +371,7 @@ void CMainDlg::OnRunFinished(WPARAM, LPARAM)
 {
     WaitForWorker();
     {
-        CriticalSectionLock lock(&runLock);
+        CAutoLock lock(&runLock);
         if (!running) return;
         running = 0;
         if (!previewFlag) stopFlag = 0;
@@ -387,7 +388,7 @@ void CMainDlg::OnRunFinished(WPARAM, LPARAM)
     discardResult = false;
     SetRunControls(false);
     {
-        CriticalSectionLock lock(&runLock);
+        CAutoLock lock(&runLock);
         levels.Reset();
     }
     if (!previewFlag) return;
@@ -475,7 +476,7 @@ void CMainDlg::OnSoundCardConfig()
 void CMainDlg::GetLevels(int slot, int* current, int* held, int* over)
 {
     if (slot < 0 || slot > 1) return;
-    CriticalSectionLock lock(&runLock);
+    CAutoLock lock(&runLock);
     LevelSlot& s = levels.entries[slot];
     *current = s.current;
     *held = s.held;

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 
 WavClip MakeWav(WORD tag, WORD bits, WORD channels, DWORD rate, std::vector<BYTE> data)
 {

@@ -10,7 +10,7 @@
 #include "filter/framework/CMemAllocator.h"
 #include "filter/host/CWavFileRenderer.h"
 #include "filter/host/CWaveOutRenderer.h"
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 #include "tests/filter/FilterTestSupport.h"
 
 namespace fs = std::filesystem;

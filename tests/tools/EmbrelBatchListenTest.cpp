@@ -13,6 +13,7 @@
 
 #include "BatchRun.h"
 #include "WavTestFiles.h"
+#include "tests/support/WaitUntil.h"
 #include "tools/embrel-batch/BatchOptions.h"
 
 using namespace wavtest;
@@ -196,26 +197,30 @@ TEST_F(BatchListening, OnATerminalSpacePausesAndResumesAndQStops)
     close(slave);
     auto key = [&](char c) { ASSERT_EQ(write(master, &c, 1), 1); };
     auto heard = [&] { return ReadFile(played).size(); };
+    auto said = [&](const char* text) {
+        const Bytes e = ReadFile(dir.File("stderr"));
+        return Occurrences(std::string(e.begin(), e.end()), text);
+    };
     using namespace std::chrono_literals;
 
-    for (int i = 0; i < 500 && heard() == 0; ++i) std::this_thread::sleep_for(10ms);  // playing
+    ASSERT_TRUE(WaitUntil([&] { return heard() > 0; })) << "playing";
     key(' ');
-    std::this_thread::sleep_for(300ms);
+    ASSERT_TRUE(WaitUntil([&] { return said("Paused") == 1; }));
+    // A write already under way when the pause came may still land; nothing after it.
+    const std::size_t atPause = heard();
+    WaitUntil([&] { return heard() != atPause; }, 100ms);
     const std::size_t paused = heard();
-    std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(heard(), paused) << "nothing is played while paused";
+    EXPECT_FALSE(WaitUntil([&] { return heard() != paused; }, 300ms)) << "nothing is played while paused";
     key(' ');
-    std::this_thread::sleep_for(300ms);
-    EXPECT_GT(heard(), paused) << "playing again after the second space";
+    EXPECT_TRUE(WaitUntil([&] { return heard() > paused; })) << "playing again after the second space";
     key(' ');
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(WaitUntil([&] { return said("Paused") == 2; }));
     key('q');  // stopping while paused: the reset wakes the worker
 
     int status = -1;
-    const auto limit = std::chrono::steady_clock::now() + 10s;
-    while (waitpid(pid, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < limit)
-        std::this_thread::sleep_for(10ms);
-    if (!WIFEXITED(status) && !WIFSIGNALED(status)) {
+    pid_t ended = 0;
+    WaitUntil([&] { return (ended = waitpid(pid, &status, WNOHANG)) != 0; });
+    if (ended != pid) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
         FAIL() << "embrel-batch did not stop";

@@ -16,7 +16,7 @@
 #include "WavTestFiles.h"
 #include "engine/FactoryPresets.h"
 #include "engine/SaturationEngine.h"
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 #include "program/audio/WavReader.h"
 
 using namespace wavtest;

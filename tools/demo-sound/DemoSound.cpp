@@ -69,13 +69,15 @@ struct Writer {
     }
 };
 
-}  // namespace
-
-int main(int argc, char** argv)
-{
+struct Options {
     const char* output = nullptr;
     double seconds = 6;
     long rate = 44100, bits = 16, channels = 2;
+};
+
+// Returns -1 to go on, else the exit code (usage printed).
+int ParseArguments(int argc, char** argv, Options& o)
+{
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto number = [&](double& v) {
@@ -85,67 +87,55 @@ int main(int argc, char** argv)
             return *end == '\0';
         };
         double v = 0;
-        if (a == "--seconds" && number(v) && v > 0 && v <= 3600) seconds = v;
-        else if (a == "--rate" && number(v) && v >= 8000 && v <= 192000) rate = long(v);
-        else if (a == "--bits" && number(v) && (v == 8 || v == 16)) bits = long(v);
-        else if (a == "--channels" && number(v) && (v == 1 || v == 2)) channels = long(v);
+        if (a == "--seconds" && number(v) && v > 0 && v <= 3600) o.seconds = v;
+        else if (a == "--rate" && number(v) && v >= 8000 && v <= 192000) o.rate = long(v);
+        else if (a == "--bits" && number(v) && (v == 8 || v == 16)) o.bits = long(v);
+        else if (a == "--channels" && number(v) && (v == 1 || v == 2)) o.channels = long(v);
         else if (a == "-h" || a == "--help") {
             Usage(stdout);
             return 0;
-        } else if (!output && a[0] != '-') output = argv[i];
+        } else if (!o.output && a[0] != '-') o.output = argv[i];
         else {
             Usage(stderr);
             return 2;
         }
     }
-    if (!output) {
+    if (!o.output) {
         Usage(stderr);
         return 2;
     }
+    return -1;
+}
 
-    const std::uint64_t frames = std::uint64_t(seconds * double(rate));
-    const std::uint64_t dataBytes = frames * std::uint64_t(channels * bits / 8);
-    if (dataBytes > 0xFFFFFFF0u) {
-        std::fputs("embrel-demo-sound: too long for a WAV file\n", stderr);
-        return 2;
-    }
-    std::FILE* f = std::fopen(output, "wb");
-    if (!f) {
-        std::perror(output);
-        return 1;
-    }
-    Writer w{f};
-    const unsigned align = unsigned(channels * bits / 8);
+void WriteHeader(Writer& w, const Options& o, std::uint64_t dataBytes)
+{
+    const unsigned align = unsigned(o.channels * o.bits / 8);
     w.Bytes("RIFF", 4);
     w.U32(std::uint32_t(36 + dataBytes + (dataBytes & 1)));
     w.Bytes("WAVEfmt ", 8);
     w.U32(16);
     w.U16(1);
-    w.U16(unsigned(channels));
-    w.U32(std::uint32_t(rate));
-    w.U32(std::uint32_t(rate) * align);
+    w.U16(unsigned(o.channels));
+    w.U32(std::uint32_t(o.rate));
+    w.U32(std::uint32_t(o.rate) * align);
     w.U16(align);
-    w.U16(unsigned(bits));
+    w.U16(unsigned(o.bits));
     w.Bytes("data", 4);
     w.U32(std::uint32_t(dataBytes));
+}
 
-    // C - Am - F - G, two beats each at 100 beats per minute.
-    const int chords[4][3] = {{60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62}};
-    const int roots[4] = {36, 33, 41, 43};
-    const double beat = 0.6;
-    const Wavetable voice(8), bass(3);
-    std::uint32_t noise = 0x12345678u;
-    double hatLevel = 0;
-
-    std::vector<unsigned char> block;
-    block.reserve(65536);
-    for (std::uint64_t n = 0; n < frames; ++n) {
-        const double t = double(n) / double(rate);
+// C - Am - F - G, two beats each at 100 beats per minute: plucked chords, bass, kick on
+// beats one and three, a hi-hat on every half beat.
+class Music {
+public:
+    void Frame(double t, double& left, double& right)
+    {
         const long beatIndex = long(t / beat);
         const double inBeat = t - double(beatIndex) * beat;
         const int chord = int((beatIndex / 2) % 4);
 
-        double left = 0, right = 0;
+        left = 0;
+        right = 0;
         const double pluck = std::exp(-3.5 * inBeat);
         for (int v = 0; v < 3; ++v) {
             const double s = voice.At(Midi(chords[chord][v]) * t) * pluck * 0.22;
@@ -155,7 +145,7 @@ int main(int argc, char** argv)
         const double b = bass.At(Midi(roots[chord]) * t) * std::exp(-1.5 * inBeat) * 0.35;
         left += b;
         right += b;
-        if (beatIndex % 2 == 0) {  // kick on beats one and three
+        if (beatIndex % 2 == 0) {
             const double phase = 2 * Pi * (50.0 * inBeat + 70.0 * (1 - std::exp(-25 * inBeat)) / 25.0);
             const double k = std::sin(phase) * std::exp(-9.0 * inBeat) * 0.5;
             left += k;
@@ -163,33 +153,75 @@ int main(int argc, char** argv)
         }
         noise = noise * 1664525u + 1013904223u;
         const double white = double(int32_t(noise)) / 2147483648.0;
-        const double halfBeat = std::fmod(inBeat, beat / 2);
-        hatLevel = std::exp(-60.0 * halfBeat) * 0.08;
+        const double hatLevel = std::exp(-60.0 * std::fmod(inBeat, beat / 2)) * 0.08;
         left += white * hatLevel * 0.7;
         right += white * hatLevel;
+    }
 
+private:
+    static constexpr int chords[4][3] = {{60, 64, 67}, {57, 60, 64}, {53, 57, 60}, {55, 59, 62}};
+    static constexpr int roots[4] = {36, 33, 41, 43};
+    static constexpr double beat = 0.6;
+    const Wavetable voice{8}, bass{3};
+    std::uint32_t noise = 0x12345678u;
+};
+
+void AppendSample(std::vector<unsigned char>& block, double x, long bits)
+{
+    if (x > 0.999) x = 0.999;
+    if (x < -0.999) x = -0.999;
+    if (bits == 8) {
+        block.push_back((unsigned char)(int(std::lround(x * 127.0)) + 128));
+    } else {
+        const int s = int(std::lround(x * 32767.0));
+        block.push_back((unsigned char)(s & 0xFF));
+        block.push_back((unsigned char)((s >> 8) & 0xFF));
+    }
+}
+
+void WriteMusic(Writer& w, const Options& o, std::uint64_t frames)
+{
+    Music music;
+    std::vector<unsigned char> block;
+    block.reserve(65536);
+    for (std::uint64_t n = 0; n < frames; ++n) {
+        double left = 0, right = 0;
+        music.Frame(double(n) / double(o.rate), left, right);
         const double mono = (left + right) * 0.5;
-        for (long c = 0; c < channels; ++c) {
-            double x = channels == 1 ? mono : (c == 0 ? left : right);
-            if (x > 0.999) x = 0.999;
-            if (x < -0.999) x = -0.999;
-            if (bits == 8) {
-                block.push_back((unsigned char)(int(std::lround(x * 127.0)) + 128));
-            } else {
-                const int s = int(std::lround(x * 32767.0));
-                block.push_back((unsigned char)(s & 0xFF));
-                block.push_back((unsigned char)((s >> 8) & 0xFF));
-            }
-        }
+        for (long c = 0; c < o.channels; ++c)
+            AppendSample(block, o.channels == 1 ? mono : (c == 0 ? left : right), o.bits);
         if (block.size() >= 65000) {
             w.Bytes(block.data(), block.size());
             block.clear();
         }
     }
     w.Bytes(block.data(), block.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (const int code = ParseArguments(argc, argv, o); code >= 0)
+        return code;
+    const std::uint64_t frames = std::uint64_t(o.seconds * double(o.rate));
+    const std::uint64_t dataBytes = frames * std::uint64_t(o.channels * o.bits / 8);
+    if (dataBytes > 0xFFFFFFF0u) {
+        std::fputs("embrel-demo-sound: too long for a WAV file\n", stderr);
+        return 2;
+    }
+    std::FILE* f = std::fopen(o.output, "wb");
+    if (!f) {
+        std::perror(o.output);
+        return 1;
+    }
+    Writer w{f};
+    WriteHeader(w, o, dataBytes);
+    WriteMusic(w, o, frames);
     if (dataBytes & 1) w.Bytes("", 1);
     if (std::fclose(f) != 0 || !w.ok) {
-        std::fprintf(stderr, "embrel-demo-sound: cannot write %s\n", output);
+        std::fprintf(stderr, "embrel-demo-sound: cannot write %s\n", o.output);
         return 1;
     }
     return 0;

@@ -11,7 +11,7 @@
 #include "platform/fs/TemporaryFile.h"
 #include "program/audio/OutputDeviceList.h"
 #include "program/audio/ProcessingWorker.h"
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"
 #include "program/audio/WaveOutPlayer.h"

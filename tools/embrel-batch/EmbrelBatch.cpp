@@ -11,6 +11,7 @@
 
 #include "engine/FactoryPresets.h"
 #include "engine/ParameterTable.h"
+#include "platform/base/CCritSec.h"
 #include "platform/base/MessageWindow.h"
 #include "tools/embrel-batch/BatchSession.h"
 #include "tools/embrel-batch/ProgressBar.h"
@@ -328,7 +329,7 @@ void EmbrelBatch::WaitForWorker(BatchSession& s, MessageWindow& window, Progress
         const int key = keys.Poll();
         if ((stopRequested || key == 'q' || key == 'Q') && !s.interrupted) {
             s.interrupted = true;
-            CriticalSectionLock lock(&s.runLock.section);
+            CAutoLock lock(&s.runLock.section);
             s.stop = 1;
             // A listening worker waits for the device: the reset hands every buffer
             // back, and the event wakes it where none was left to come back.
@@ -337,7 +338,7 @@ void EmbrelBatch::WaitForWorker(BatchSession& s, MessageWindow& window, Progress
                 SetEvent(s.blockEvent.handle);
             }
         } else if (key == ' ' && !s.interrupted) {
-            CriticalSectionLock lock(&s.runLock.section);
+            CAutoLock lock(&s.runLock.section);
             s.pause = !s.pause;
             if (s.listening) {
                 if (s.pause) s.player->Pause();

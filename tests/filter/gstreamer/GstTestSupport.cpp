@@ -8,7 +8,7 @@
 
 #include "engine/FactoryPresets.h"
 #include "filter/gstreamer/GstEmbrel.h"
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/base/CCritSec.h"
 #include "platform/base/Win32.h"
 
 using namespace std::chrono;
@@ -49,7 +50,7 @@ TEST(CriticalSection, SerialisesReadModifyWrite)
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
             for (int i = 0; i < 10000; ++i) {
-                CriticalSectionLock lock(&s.cs);
+                CAutoLock lock(&s.cs);
                 counter = counter + 1;
             }
         });

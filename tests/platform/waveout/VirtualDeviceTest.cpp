@@ -199,8 +199,7 @@ TEST_F(VirtualDevice, PauseHoldsTheBuffersAndRestartPlaysThemOut)
     WAVEHDR header;
     ASSERT_EQ(waveOutPause(device), MMSYSERR_NOERROR);
     Queue(device, header, data);
-    std::this_thread::sleep_for(150ms);
-    EXPECT_EQ(log.Count(WOM_DONE), 0u);
+    EXPECT_FALSE(log.WaitFor(WOM_DONE, 1, 150ms));  // three times its playing time
     EXPECT_FALSE(WaveHeaderFlags(header) & WHDR_DONE);
 
     ASSERT_EQ(waveOutRestart(device), MMSYSERR_NOERROR);
@@ -217,10 +216,9 @@ TEST_F(VirtualDevice, PauseInTheMiddleStopsTheClock)
     WAVEHDR header;
     const auto start = Clock::now();
     Queue(device, header, data);
-    std::this_thread::sleep_for(30ms);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadAll(capture).empty(); }));  // playing
     ASSERT_EQ(waveOutPause(device), MMSYSERR_NOERROR);
-    std::this_thread::sleep_for(150ms);
-    EXPECT_EQ(log.Count(WOM_DONE), 0u);
+    EXPECT_FALSE(log.WaitFor(WOM_DONE, 1, 150ms));
     ASSERT_EQ(waveOutRestart(device), MMSYSERR_NOERROR);
     ASSERT_TRUE(log.WaitFor(WOM_DONE, 1));
     EXPECT_GE(Clock::now() - start, 240ms);  // 100 ms of sound plus the 150 ms pause
@@ -236,7 +234,7 @@ TEST_F(VirtualDevice, ResetReturnsEveryQueuedBufferBeforeItReturns)
     WAVEHDR ha, hb;
     Queue(device, ha, a);
     Queue(device, hb, b);
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadAll(capture).empty(); }));  // playing
     const auto start = Clock::now();
     ASSERT_EQ(waveOutReset(device), MMSYSERR_NOERROR);
     EXPECT_LT(Clock::now() - start, 2s);
@@ -269,9 +267,7 @@ TEST_F(VirtualDevice, MapperOpensTheFirstDeviceAndACaptureThatCannotBeOpenedFail
     std::vector<char> data = Pattern(4000, 11);
     WAVEHDR header;
     Queue(device, header, data);
-    const auto limit = Clock::now() + 5s;
-    while (!(WaveHeaderFlags(header) & WHDR_DONE) && Clock::now() < limit) std::this_thread::sleep_for(1ms);
-    EXPECT_TRUE(WaveHeaderFlags(header) & WHDR_DONE);
+    EXPECT_TRUE(WaitUntil([&] { return (WaveHeaderFlags(header) & WHDR_DONE) != 0; }));
     Finish(device, {&header});
     EXPECT_EQ(ReadAll(capture), data);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/waveout/WaveOut.h"
+#include "tests/support/WaitUntil.h"
 
 // Records every callback of a device, with the thread it came from.
 struct CallbackLog {

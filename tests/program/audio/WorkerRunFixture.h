@@ -10,9 +10,9 @@
 
 #include "WavTestFiles.h"
 #include "engine/SaturationEngine.h"
+#include "pcm/SampleConverter.h"
 #include "platform/base/Win32.h"
 #include "program/audio/ProcessingWorker.h"
-#include "program/audio/SampleConverter.h"
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"
 #include "program/audio/WorkerContext.h"

@@ -1,4 +1,4 @@
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 
 #include <cmath>
 #include <cstring>

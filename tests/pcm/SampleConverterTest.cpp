@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "program/audio/SampleConverter.h"
+#include "pcm/SampleConverter.h"
 
 TEST(SampleConverter, EightBitCentreAndEndsRoundTrip)
 {
