@@ -28,7 +28,8 @@ Samples EngineOutput(const Samples& in, int channels, int rate, const Saturation
 
 bool SameBits(const Samples& a, const Samples& b);
 
-// Runs a shell command with the built bundle on LV2_PATH; returns its output and status.
+// Runs a shell command (with the sanitizer runtimes preloaded in a sanitized build); returns
+// its output and status.
 std::string RunCommand(const std::string& command, int& status);
 
 void RunOnFreshThread(const std::function<void()>& work);
