@@ -45,7 +45,7 @@ TEST(Lv2Apply, OutputIsTheEnginesBitForBit)
         for (const ParameterInfo& info : ParameterTable::All)
             command += " -c " + Lv2TurtleWriter::Symbol(info) + " " + std::to_string(settings[info.id]);
         int status = 0;
-        const std::string log = RunCommand(command + " " + c.variant.uri, status);
+        const std::string log = RunCommand(command + " " + c.variant.uri, status, true);
         ASSERT_EQ(status, 0) << log;
 
         int channels = 0, rate = 0;

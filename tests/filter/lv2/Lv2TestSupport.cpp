@@ -81,13 +81,13 @@ bool SameBits(const Samples& a, const Samples& b)
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
-std::string RunCommand(const std::string& command, int& status)
+std::string RunCommand(const std::string& command, int& status, bool loadsModule)
 {
     std::string output;
     // A host that loads the sanitized module needs the sanitizer runtimes first; its own
     // allocations are not ours to check for leaks.
     const std::string preload = LV2_HOST_PRELOAD;
-    const std::string env = preload.empty() ? "" : "env LD_PRELOAD='" + preload + "' ASAN_OPTIONS=detect_leaks=0 ";
+    const std::string env = !loadsModule || preload.empty() ? "" : "env LD_PRELOAD='" + preload + "' ASAN_OPTIONS=detect_leaks=0 ";
     FILE* pipe = popen((env + command + " 2>&1").c_str(), "r");
     if (pipe == nullptr) {
         status = -1;

@@ -28,9 +28,9 @@ Samples EngineOutput(const Samples& in, int channels, int rate, const Saturation
 
 bool SameBits(const Samples& a, const Samples& b);
 
-// Runs a shell command (with the sanitizer runtimes preloaded in a sanitized build); returns
-// its output and status.
-std::string RunCommand(const std::string& command, int& status);
+// Runs a shell command; returns its output and status. A command that loads the module gets
+// the sanitizer runtimes preloaded in a sanitized build.
+std::string RunCommand(const std::string& command, int& status, bool loadsModule = false);
 
 void RunOnFreshThread(const std::function<void()>& work);
 
