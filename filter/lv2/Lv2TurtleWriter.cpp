@@ -147,12 +147,12 @@ std::string Group(const Lv2Ports::Variant& v, bool input)
 std::string Ports(const Lv2Ports::Variant& v)
 {
     std::string s;
-    for (const ParameterInfo& info : ParameterTable::All) s += SettingPort(info) + " , ";
-    s += WordLengthPort() + " , ";
-    s += LevelPort(Lv2Ports::InputLevel, "level_in", "Input level", "input") + " , ";
+    for (const ParameterInfo& info : ParameterTable::All) s += SettingPort(info) + " ,\n";
+    s += WordLengthPort() + " ,\n";
+    s += LevelPort(Lv2Ports::InputLevel, "level_in", "Input level", "input") + " ,\n";
     s += LevelPort(Lv2Ports::OutputLevel, "level_out", "Output level", "output");
     for (int input = 1; input >= 0; --input)
-        for (int c = 0; c < v.channels; ++c) s += " , " + AudioPort(v, input != 0, c);
+        for (int c = 0; c < v.channels; ++c) s += " ,\n" + AudioPort(v, input != 0, c);
     return s;
 }
 
@@ -167,7 +167,7 @@ std::string PluginEntry(const Lv2Ports::Variant& v)
            " ;\n    lv2:optionalFeature lv2:hardRTCapable, urid:map ;\n"
            "    lv2:extensionData opts:interface ;\n    opts:supportedOption param:sampleRate ;\n"
            "    pg:mainInput " + Uri(std::string(v.uri) + ":in") + " ;\n    pg:mainOutput " +
-           Uri(std::string(v.uri) + ":out") + " ;\n    lv2:port " + Ports(v) + " .\n\n";
+           Uri(std::string(v.uri) + ":out") + " ;\n    lv2:port\n" + Ports(v) + " .\n\n";
 }
 
 std::string PresetEntry(const Lv2Ports::Variant& v, int index)
