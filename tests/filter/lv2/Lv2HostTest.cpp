@@ -141,6 +141,8 @@ TEST(Lv2Host, RateChangedBetweenActivationsTakesEffectAtTheNextActivation)
     EXPECT_TRUE(SameBits(at44, EngineOutput(in, 1, 44100, settings, 16, 2000)));
     EXPECT_TRUE(SameBits(at48, EngineOutput(in, 1, 48000, settings, 16, 2000)));
     EXPECT_FALSE(SameBits(at44, at48));
+    for (double bad : {0.0, -44100.0, static_cast<double>(NAN)})
+        EXPECT_EQ(lilv_plugin_instantiate(host.Plugin(Mono.uri), bad, host.Features()), nullptr) << bad;
 }
 
 // Changes made between runs reach the engine at the next run; values outside the control
