@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libasound2-dev libasound2-plugins alsa-utils
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  lv2-dev lilv-utils liblilv-dev sordi
   sox ffmpeg python3
   fonts-liberation
 )
