@@ -1,5 +1,7 @@
 #include "filter/page/PageDialogView.h"
 
+#include <dlfcn.h>
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -7,6 +9,17 @@
 #include "filter/framework/CPageDialog.h"
 
 namespace {
+
+// Qt cannot be unmapped from a running process (what it set up on loading is lost and
+// reported as leaked), so a host without Qt that unloads this module keeps the toolkit.
+struct ToolkitPin {
+    ToolkitPin()
+    {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<const void*>(&QWidget::staticMetaObject), &info) != 0 && info.dli_fname != nullptr)
+            dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    }
+} toolkitPin;
 
 // NUMCOLORS of the screen: -1 above 256 colours.
 int ScreenColours(const QWidget* widget)
