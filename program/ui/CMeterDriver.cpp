@@ -15,6 +15,8 @@ CMeterDriver::~CMeterDriver()
 void CMeterDriver::AddMeter(CLevelMeter* meter)
 {
     std::lock_guard<std::mutex> guard(tickLock);
+    for (const MeterState& m : meters)
+        if (m.meter == meter) return;
     meters.push_back(MeterState{meter});
 }
 

@@ -21,7 +21,7 @@ public:
     CMeterDriver(const CMeterDriver&) = delete;
     CMeterDriver& operator=(const CMeterDriver&) = delete;
 
-    // Meter i shows the callback's slot i.
+    // Meter i shows the callback's slot i; a meter already driven is not added again.
     void AddMeter(CLevelMeter* meter);
     // Creates the thread, paused. The hold times are whole periods, rounded down.
     void Start(GetLevelsFn callback, int barSteps, int divisor, int periodMs, int overHoldMs, int peakHoldMs);
