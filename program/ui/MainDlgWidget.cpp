@@ -429,15 +429,21 @@ void MainDlgWidget::ApplySkin()
     shownImages.erase(IDC_START);
 }
 
-void MainDlgWidget::changeEvent(QEvent* event)
+// The system's colours changed.
+bool MainDlgWidget::event(QEvent* event)
 {
-    QWidget::changeEvent(event);
+    const bool handled = QWidget::event(event);
     if (event->type() == QEvent::ApplicationPaletteChange && questionMenu) {
         ApplySkin();
         Refresh();
-    } else if (event->type() == QEvent::WindowStateChange && dlg) {
-        dlg->OnSize(isMinimized());
     }
+    return handled;
+}
+
+void MainDlgWidget::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && dlg) dlg->OnSize(isMinimized());
 }
 
 WindowPlacement MainDlgWidget::GetPlacement()
