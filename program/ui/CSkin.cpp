@@ -66,7 +66,8 @@ void CSkin::ApplyScheme(QWidget* dialog, const QColor& background)
     dialog->setAutoFillBackground(true);
     for (QComboBox* box : dialog->findChildren<QComboBox*>()) {
         QPalette green = box->palette();
-        for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window}) green.setColor(role, Qt::black);
+        for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Button})
+            green.setColor(role, Qt::black);
         for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
             green.setColor(role, QColor::fromRgb(ComboText));
         box->setPalette(green);

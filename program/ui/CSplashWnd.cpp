@@ -78,7 +78,18 @@ bool CSplashWnd::Create()
         move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
     }
     timerId = startTimer(DisplayMs);
+    if (timerId != 0) qApp->installEventFilter(this);
     return timerId != 0;
+}
+
+// Stays above the windows that appear while it is shown, with or without a window manager
+// that keeps it on top.
+bool CSplashWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Show && widget && widget != this && widget->isWindow())
+        QMetaObject::invokeMethod(this, &QWidget::raise, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
 }
 
 void CSplashWnd::paintEvent(QPaintEvent*)
