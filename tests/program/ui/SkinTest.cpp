@@ -78,7 +78,7 @@ TEST(LevelMeterWindow, RepaintsOnlyTheLampsThatChanged)
     widget->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(widget.get()));
     ASSERT_TRUE(Spin([&] { return widget->GetPaintedLamps() >= 19; }));
-    QApplication::processEvents();
+    QTest::qWait(50);
     const int before = widget->GetPaintedLamps();
     std::thread([&meter] {
         meter.SetSegment(2, 1);
