@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "platform/base/DialogUnits.h"
+#include "program/ui/DesignedFont.h"
 #include "program/ui/ProgramImages.h"
 #include "program/ui/ResourceIds.h"
 
@@ -29,6 +30,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindo
     grey.setColor(QPalette::WindowText, Qt::black);
     setPalette(grey);
     setAutoFillBackground(true);
+    setFont(DesignedFont("MS Sans Serif", 13, 400));
 
     auto label = [this](int id, const QString& text, int x, int y, int w, int h) {
         auto* l = new QLabel(text, this);
