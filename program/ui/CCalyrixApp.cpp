@@ -8,6 +8,7 @@
 #include "platform/com/ComApi.h"
 #include "platform/help/WinHelp.h"
 #include "platform/registry/Registry.h"
+#include "program/ui/CSplashWnd.h"
 #include "program/ui/MainDlgWidget.h"
 #include "program/ui/QtFileDialogService.h"
 #include "program/ui/QtMessageBoxService.h"
@@ -50,6 +51,8 @@ BOOL CCalyrixApp::InitInstance()
     const bool comReady = SUCCEEDED(CoInitialize(nullptr));
     QCoreApplication::setApplicationName(QStringLiteral("Calyrix"));
     helpFile = HelpPathFor(ProgramFile());
+    CSplashWnd::EnableSplash(true);
+    CSplashWnd::ShowSplash(nullptr);
     QtMessageBoxService messageBox;
     modalResult = comReady ? RunMainWindow(messageBox) : -1;
     if (modalResult == -1 || modalResult == 3)

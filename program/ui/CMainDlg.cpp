@@ -48,6 +48,8 @@ CMainDlg::~CMainDlg()
         discardResult = true;
         OnRunFinished();
     }
+    meterDriver.Run(false);
+    meterDriver.End();
     ReleaseTemporaryFile();
     if (blockEvent) CloseHandle(blockEvent);
     DeleteCriticalSection(&runLock);
@@ -82,10 +84,36 @@ void CMainDlg::OnInitDialog()
     controls[IDC_DELETE_PRESET].image = IDI_DELETE_PRESET;
     controls[IDC_SOUNDCARD].image = IDI_SOUNDCARD;
     CheckSoundCards();
-    controls[IDC_LOGO].image = IDB_LOGO;
+    controls[IDC_LOGO].image = colourCount > 16 ? IDB_LOGO : IDB_LOGO_16;
     SetControlsFromFields();
+    StartMeters();
     SetFocus(IDC_DEFAULT);
     host.Refresh();
+}
+
+void CMainDlg::StartMeters()
+{
+    inputMeter.SetSegments(18);
+    outputMeter.SetSegments(18);
+    meterDriver.AddMeter(&inputMeter);
+    meterDriver.AddMeter(&outputMeter);
+    meterDriver.Start([this](int slot, int* current, int* held, int* over) { GetLevels(slot, current, held, over); },
+                      18, 18, 170, 170, 5);
+    meterDriver.Run(true);
+}
+
+void CMainDlg::OnSize(bool minimized)
+{
+    CAutoLock lock(&runLock);
+    meterDriver.Run(!minimized);
+}
+
+void CMainDlg::OnSysColorChange(int count)
+{
+    colourCount = count;
+    if (controls[IDC_LOGO].image != 0) controls[IDC_LOGO].image = colourCount > 16 ? IDB_LOGO : IDB_LOGO_16;
+    inputMeter.OnSysColorChange();
+    outputMeter.OnSysColorChange();
 }
 
 // Step 11 of the initialisation: labels, slider ranges and positions, switch states.

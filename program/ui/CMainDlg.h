@@ -15,6 +15,8 @@
 #include "program/audio/WavReader.h"
 #include "program/audio/WavWriter.h"
 #include "program/audio/WorkerContext.h"
+#include "program/ui/CLevelMeter.h"
+#include "program/ui/CMeterDriver.h"
 #include "program/ui/FileDialogService.h"
 #include "program/ui/MainDlgHost.h"
 #include "program/ui/MessageBoxService.h"
@@ -84,6 +86,14 @@ public:
     void OnSoundCardConfig();
     // On the meter driver's thread.
     void GetLevels(int slot, int* current, int* held, int* over);
+    // The window was minimised or shown again: the meters tick only while it is visible.
+    void OnSize(bool minimized);
+    // The screen's colour count, at start and after a system colour change.
+    void OnSysColorChange(int colourCount);
+    // 0xRRGGBB: blue-violet, or light grey on 16 colours.
+    unsigned GetBackgroundColour() const { return colourCount > 16 ? 0x9999FFu : 0xC0C0C0u; }
+    CLevelMeter& Meter(int id) { return id == IDC_INPUT_METER ? inputMeter : outputMeter; }
+    CMeterDriver& MeterDriver() { return meterDriver; }
 
     // The help file the help commands open.
     void SetHelpFile(const std::string& path) { helpFile = path; }
@@ -140,6 +150,7 @@ private:
     void SaveFileList(const FileBox& box, const char* current, const char* const recent[3]);
     void LoadPlacement();
     void SetControlsFromFields();
+    void StartMeters();
 
     // Run-control steps.
     bool OpenInput();
@@ -220,4 +231,9 @@ private:
     std::string inputPath;
     std::string helpFile;
     bool discardResult = false;
+    int colourCount = 1 << 24;
+
+    CLevelMeter inputMeter;
+    CLevelMeter outputMeter;
+    CMeterDriver meterDriver;
 };

@@ -16,10 +16,12 @@
 #include <QWindow>
 
 #include "platform/base/DialogUnits.h"
-#include "program/ui/AboutBox.h"
+#include "program/ui/CAboutDlg.h"
+#include "program/ui/CSkin.h"
 #include "program/ui/CSoundCardDlg.h"
 #include "program/ui/CTarvel.h"
 #include "program/ui/DesignedFont.h"
+#include "program/ui/LevelMeterWidget.h"
 #include "program/ui/ProgramImages.h"
 
 namespace {
@@ -92,11 +94,7 @@ MainDlgWidget::MainDlgWidget(MessageBoxService& messageBox, FileDialogService& f
     setWindowIcon(ProgramIcon(IDI_APPLICATION_ICON));
     setFixedSize(DialogUnitsToPixelsX(421), DialogUnitsToPixelsY(217));
     setFocusPolicy(Qt::StrongFocus);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0x99, 0x99, 0xFF));
-    pal.setColor(QPalette::WindowText, Qt::black);
-    setPalette(pal);
+    CSkin::ApplyScheme(this, QColor::fromRgb(dlg->GetBackgroundColour()));
     dlg->SetWakeUp([this] {
         QMetaObject::invokeMethod(
             this, [this] {
@@ -108,7 +106,11 @@ MainDlgWidget::MainDlgWidget(MessageBoxService& messageBox, FileDialogService& f
 
 MainDlgWidget::~MainDlgWidget()
 {
-    // The logic goes first: a run still going is stopped while the faders exist.
+    // The meters' windows go before the meters; then the logic, so that a run still going
+    // is stopped while the faders exist.
+    for (int id : {IDC_INPUT_METER, IDC_OUTPUT_METER}) delete Control(id);
+    controls.erase(IDC_INPUT_METER);
+    controls.erase(IDC_OUTPUT_METER);
     dlg.reset();
     for (auto& fader : faders) fader.reset();
 }
@@ -141,6 +143,7 @@ bool MainDlgWidget::Create()
     if (!CreateFaders()) return false;
     CreateMenus();
     ApplyFonts();
+    ApplySkin();
     dlg->OnInitDialog();
     ApplyToolTips();
     return true;
@@ -171,11 +174,8 @@ void MainDlgWidget::CreateStatics()
     label(IDC_KNEE_LABEL, "Knee", 197, 50, 35, 9);
     label(IDC_LIMITER_LABEL, "Limiter", 236, 50, 25, 9);
     label(IDC_LIMITER_TEXT, "-12.0 dB", 233, 186, 31, 9);
-    // The level meters' frames; the meters themselves draw into them.
-    for (auto [id, x] : {std::pair{IDC_INPUT_METER, 25}, std::pair{IDC_OUTPUT_METER, 273}}) {
-        auto* meter = label(id, "", x, 60, 10, 127);
-        meter->setFrameStyle(QFrame::Box | QFrame::Plain);
-    }
+    for (auto [id, x] : {std::pair{IDC_INPUT_METER, 25}, std::pair{IDC_OUTPUT_METER, 273}})
+        Place(new LevelMeterWidget(dlg->Meter(id), this), id, x, 60, 10, 127);
     auto* logo = label(IDC_LOGO, "", 17, 198, 189, 15);
     logo->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     auto glyph = [this](int id, int x, int image, const char* text) {
@@ -415,7 +415,35 @@ void MainDlgWidget::ShowQuestionMenu()
 
 void MainDlgWidget::ShowAbout()
 {
-    ShowAboutBox(this);
+    CAboutDlg about(this);
+    about.exec();
+}
+
+// The colour count decides the background and the logo; the start bitmap takes the new
+// button face.
+void MainDlgWidget::ApplySkin()
+{
+    dlg->OnSysColorChange(CSkin::ScreenColourCount());
+    CSkin::ApplyScheme(this, QColor::fromRgb(dlg->GetBackgroundColour()));
+    CSkin::BuildPalette(IDB_SPLASH, &skinPalette);
+    shownImages.erase(IDC_START);
+}
+
+// The system's colours changed.
+bool MainDlgWidget::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ApplicationPaletteChange && questionMenu) {
+        ApplySkin();
+        Refresh();
+    }
+    return handled;
+}
+
+void MainDlgWidget::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && dlg) dlg->OnSize(isMinimized());
 }
 
 WindowPlacement MainDlgWidget::GetPlacement()
@@ -463,7 +491,9 @@ void MainDlgWidget::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     QWidget* under = childAt(event->position().toPoint());
-    if (under && !qobject_cast<QLabel*>(under) && !qobject_cast<QGroupBox*>(under)) return;
+    if (under && !qobject_cast<QLabel*>(under) && !qobject_cast<QGroupBox*>(under) &&
+        !qobject_cast<LevelMeterWidget*>(under))
+        return;
     if (windowHandle() && QGuiApplication::platformName() == QLatin1String("xcb") && windowHandle()->startSystemMove())
         return;
     dragging = true;

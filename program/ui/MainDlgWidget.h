@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QPointer>
+#include <QRgb>
 #include <QWidget>
 
 #include <array>
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "program/ui/CMainDlg.h"
 
@@ -40,6 +42,7 @@ public:
     bool HasEnded() const { return ended; }
     QMenu* QuestionMenu() const { return questionMenu; }
     QMenu* SystemMenu() const { return systemMenu; }
+    const std::vector<QRgb>& GetPalette() const { return skinPalette; }
 
     // MainDlgHost.
     void Refresh() override;
@@ -62,6 +65,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void CreateStatics();
@@ -70,6 +75,7 @@ private:
     bool CreateFaders();
     void CreateMenus();
     void ApplyFonts();
+    void ApplySkin();
     void ApplyToolTips();
     QAbstractButton* AddButton(int id, const char* text, int x, int y, int w, int h, bool checkable = false);
     void Place(QWidget* widget, int id, int x, int y, int w, int h);
@@ -91,4 +97,5 @@ private:
     bool ended = false;
     int result = 0;
     std::string errorText;
+    std::vector<QRgb> skinPalette;  // from the product picture
 };

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::array<int, 4> kBitmaps{264, 265, 276, 277};
+constexpr std::array<int, 7> kBitmaps{166, 169, 230, 264, 265, 276, 277};
 constexpr std::array<int, 15> kIcons{128, 250, 251, 252, 253, 254, 257, 258, 267, 271, 273, 274, 275, 278, 279};
 
 template <size_t N>
@@ -24,6 +24,12 @@ QPixmap ProgramBitmap(int id)
 {
     if (!Contains(kBitmaps, id)) return {};
     return QPixmap(QStringLiteral(":/program/res/bitmap%1.png").arg(id));
+}
+
+QImage ProgramBitmapImage(int id)
+{
+    if (!Contains(kBitmaps, id)) return {};
+    return QImage(QStringLiteral(":/program/res/bitmap%1.png").arg(id));
 }
 
 QIcon ProgramIcon(int id)

@@ -2,11 +2,13 @@
 
 #include <QColor>
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
 
 // The program's compiled-in pictures, by resource id.
 //
-// Bitmaps: 264 and 265, the logo strip (284 x 24: full colour, and 16 colours on a light grey
+// Bitmaps: 166 and 169, the About box's logo (183 x 69) and tube-and-tape emblem (100 x 48);
+// 230, the product picture (333 x 350, 256 colours with its colour table); 264 and 265, the logo strip (284 x 24: full colour, and 16 colours on a light grey
 // ground); 276 and 277, the start button idle and running (22 x 20 on light grey).
 // Icons, 32 x 32 with transparency: 128 the program (scales like any icon), and the control
 // icons 250 minimise, 251 close, 252 question mark, 253/257 tape resting/turning, 254/258
@@ -17,6 +19,8 @@
 //
 // A null pixmap or icon for any other id. Needs a QGuiApplication.
 QPixmap ProgramBitmap(int id);
+// As stored: an indexed bitmap keeps its colour table.
+QImage ProgramBitmapImage(int id);
 QIcon ProgramIcon(int id);
 
 // A bitmap with its light grey (192, 192, 192) pixels replaced by the button face colour;

@@ -74,6 +74,7 @@ constexpr int IDI_PAUSE = 274;
 constexpr int IDI_RESUME = 275;
 constexpr int IDI_ADD_PRESET = 278;
 constexpr int IDI_DELETE_PRESET = 279;
+constexpr int IDB_SPLASH = 230;
 constexpr int IDB_LOGO = 264;
 constexpr int IDB_LOGO_16 = 265;
 constexpr int IDB_START_IDLE = 276;

@@ -45,6 +45,8 @@ void MetalButton(Canvas& c, double cx, double cy, double r)
     c.Fill(Minus(Circle(cx, cy, r - 1.0), Circle(cx + 0.6, cy + 0.9, r - 1.6)), WithAlpha(kMetalLight, 200));
 }
 
+}  // namespace
+
 // The saturated wave of the product: a sine pushed into a soft clip.
 std::vector<Point> WavePoints(double x0, double x1, double cy, double amp, double cycles)
 {
@@ -66,8 +68,6 @@ std::vector<Point> SinePoints(double x0, double x1, double cy, double amp, doubl
     }
     return points;
 }
-
-}  // namespace
 
 QImage AppIcon()
 {

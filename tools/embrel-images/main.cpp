@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "tools/embrel-images/ProgramArt.h"
+#include "tools/embrel-images/SplashArt.h"
 
 namespace {
 
@@ -50,6 +51,9 @@ bool DrawAll(const QDir& dir)
     ok &= SaveBitmap(art::LogoStrip(true), dir, 265);
     ok &= SaveBitmap(art::StartBitmap(false), dir, 276);
     ok &= SaveBitmap(art::StartBitmap(true), dir, 277);
+    ok &= SaveBitmap(art::AboutLogo(), dir, 166);
+    ok &= SaveBitmap(art::AboutEmblem(), dir, 169);
+    ok &= SaveBitmap(art::ProductPicture(), dir, 230);
     return ok;
 }
 

@@ -35,10 +35,17 @@ TEST(ProgramImages, EveryIdLoadsAtItsSize)
         EXPECT_LE(size.width(), start.width - 6);
         EXPECT_LE(size.height(), start.height - 6);
     }
-    for (const int id : {0, 127, 129, 230, 255, 256, 266, 268, 272, 276 + 1000}) {
+    for (const int id : {0, 127, 129, 231, 255, 256, 266, 268, 272, 276 + 1000}) {
         EXPECT_TRUE(ProgramBitmap(id).isNull()) << id;
         EXPECT_TRUE(ProgramIcon(id).isNull()) << id;
     }
+    EXPECT_EQ(ProgramBitmap(166).size(), QSize(183, 69));
+    EXPECT_EQ(ProgramBitmap(169).size(), QSize(100, 48));
+    // The product picture keeps a real colour table of 256 entries.
+    const QImage product = ProgramBitmapImage(230);
+    EXPECT_EQ(product.size(), QSize(333, 350));
+    EXPECT_EQ(product.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(product.colorCount(), 256);
     EXPECT_TRUE(ProgramBitmap(128).isNull());  // an icon is not a bitmap
     EXPECT_TRUE(ProgramIcon(264).isNull());
 }
@@ -139,7 +146,7 @@ TEST(ProgramImages, GeneratorRedrawsTheCommittedFiles)
     const QDir committed(QStringLiteral(PROGRAM_RES_DIR));
     const QStringList drawn = QDir(out.path()).entryList(QDir::Files, QDir::Name);
     EXPECT_EQ(drawn, committed.entryList(QDir::Files, QDir::Name));
-    EXPECT_EQ(drawn.size(), 19);
+    EXPECT_EQ(drawn.size(), 22);
     for (const QString& name : drawn) {
         QFile a(QDir(out.path()).filePath(name));
         QFile b(committed.filePath(name));
