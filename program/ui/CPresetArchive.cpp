@@ -166,7 +166,7 @@ std::string CPresetArchive::Write(const List& presets)
             AppendLittleEndian(out, kClassTag, 2);
         }
         const CPresets& preset = *presets[i];
-        AppendString(out, preset.GetFileName());
+        AppendString(out, preset.NameForFile());
         const SaturationSettings values = preset.GetSettings();
         for (const ParameterInfo& p : ParameterTable::All)
             AppendNumber(out, values[p.id]);
@@ -184,7 +184,6 @@ CPresetArchive::ReadResult CPresetArchive::Read(std::string_view bytes)
     } else if (!in.Number(count, 2) || (count == kBigCount && !in.Number(count, 4))) {
         result.problem = "it ends inside the preset count";
     }
-    result.count = count;
     for (std::uint32_t i = 0; i < count && result.problem.empty(); ++i) {
         auto preset = std::make_unique<CPresets>();
         result.problem = ReadPreset(in, i, count, *preset);

@@ -22,7 +22,6 @@ public:
         List presets;         // every preset read completely, in file order
         bool damaged = false;
         std::string problem;  // what is wrong and where, when damaged
-        std::uint32_t count = 0;  // the count the file states
     };
 
     static std::string Write(const List& presets);

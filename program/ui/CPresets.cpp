@@ -25,7 +25,7 @@ void CPresets::SetSettings(const SaturationSettings& values) noexcept
     dither = values.dither;
 }
 
-const std::string& CPresets::GetFileName() const
+const std::string& CPresets::NameForFile() const
 {
     if (!storedName.empty() && NameFromFile(storedName) == name)
         return storedName;

@@ -15,7 +15,7 @@ public:
 
     // The bytes the file holds for the name: storedName when the name was read from a file
     // in another encoding and is unchanged, so such a file is written back byte for byte.
-    const std::string& GetFileName() const;
+    const std::string& NameForFile() const;
 
     std::string name;
     int gain = 0;
