@@ -1,0 +1,6 @@
+#pragma once
+
+class QWidget;
+
+// The About box of the program.
+void ShowAboutBox(QWidget* parent);

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTest>
+
+#include "MainDlgTestSupport.h"
+#include "program/ui/CTarvel.h"
+#include "program/ui/MainDlgWidget.h"
+#include "tests/slider/TestRegistry.h"
+
+using namespace maindlgtest;
+
+namespace {
+
+// The window itself, over a registry with the fader module registered.
+class Window : public TestRegistry {
+protected:
+    void SetUp() override
+    {
+        TestRegistry::SetUp();
+        ASSERT_EQ(RunRegsvr(TARVEL_MODULE), 0);
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        setenv("TMPDIR", (files.path + "/").c_str(), 1);
+        setenv("CALYRIX_WAVEOUT", "virtual:1,speed=1", 1);
+        window = std::make_unique<MainDlgWidget>(messageBox, fileDialog);
+        ASSERT_TRUE(window->Create()) << window->GetErrorText();
+        window->show();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        OutputDeviceList::Clear();
+        CoUninitialize();
+        unsetenv("CALYRIX_WAVEOUT");
+        unsetenv("TMPDIR");
+        TestRegistry::TearDown();
+    }
+
+    bool Spin(const std::function<bool()>& done)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done()) {
+            if (timer.elapsed() > 10000) return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        return true;
+    }
+
+    void ChooseFiles(std::size_t frames)
+    {
+        wavtest::Spec spec;
+        spec.data = wavtest::Ramp(frames * 4);
+        wavtest::WriteFile(files.File("in.wav"), wavtest::Build(spec));
+        fileDialog.answers = {files.File("in.wav"), files.File("out.wav")};
+        QTest::mouseClick(window->Control(IDC_BROWSE_INPUT), Qt::LeftButton);
+        QTest::mouseClick(window->Control(IDC_BROWSE_OUTPUT), Qt::LeftButton);
+    }
+
+    wavtest::TempDir files;
+    ScriptedMessageBox messageBox;
+    ScriptedFileDialog fileDialog;
+    std::unique_ptr<MainDlgWidget> window;
+};
+
+TEST_F(Window, HasTheDesignedSizeAndPlacesControlsByDialogUnits)
+{
+    EXPECT_EQ(window->size(), QSize(632, 353));
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(window->Control(IDC_START)->geometry(), QRect(500, 283, 29, 28));
+    EXPECT_EQ(window->Control(IDC_GAIN)->geometry(), QRect(69, 98, 38, 205));
+    EXPECT_EQ(window->Control(IDC_PROGRESS)->geometry(), QRect(465, 317, 134, 16));
+    EXPECT_EQ(window->Control(IDC_CLOSE)->geometry(), QRect(602, 0, 30, 33));
+    EXPECT_FALSE(window->Control(IDC_DEFAULT)->isVisible());
+    EXPECT_FALSE(window->Control(IDC_STOP)->isEnabled());
+    EXPECT_EQ(window->Control(IDC_START)->toolTip(), QStringLiteral("Embrel the input sound"));
+    EXPECT_EQ(static_cast<QLabel*>(window->Control(IDC_GAIN_TEXT))->text(),
+              QString::fromLatin1(SaturationEngine().GetGainText()));
+}
+
+TEST_F(Window, FaderMovesReachTheEngineAndTheLevelText)
+{
+    QWidget* gain = window->Control(IDC_GAIN);
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+    QApplication::sendEvent(gain, &end);
+    CMainDlg& d = window->Dialog();
+    EXPECT_EQ(d.Engine().GetGain(), window->Fader(IDC_GAIN)->GetPos());
+    EXPECT_NE(d.Engine().GetGain(), SaturationEngine().GetGain());
+    EXPECT_EQ(static_cast<QLabel*>(window->Control(IDC_GAIN_TEXT))->text(),
+              QString::fromLatin1(d.Engine().GetGainText()));
+}
+
+TEST_F(Window, RunMessagesArriveThroughTheEventLoop)
+{
+    ChooseFiles(20000);
+    messageBox.answers = {IDYES};
+    int progressSeen = 0;
+    messageBox.onShow = [&](const Shown&) {
+        progressSeen = static_cast<QProgressBar*>(window->Control(IDC_PROGRESS))->value();
+    };
+    setenv("CALYRIX_WAVEOUT", "none", 1);
+    QTest::mouseClick(window->Control(IDC_START), Qt::LeftButton);
+    EXPECT_FALSE(window->Control(IDC_START)->isEnabled());
+    ASSERT_TRUE(Spin([&] { return !messageBox.shown.empty(); }));
+    EXPECT_EQ(messageBox.shown[0].caption, "Save Results?");
+    EXPECT_EQ(progressSeen, 100);
+    ASSERT_TRUE(Spin([&] { return window->Control(IDC_START)->isEnabled(); }));
+    EXPECT_EQ(static_cast<QProgressBar*>(window->Control(IDC_PROGRESS))->value(), 0);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(files.File("out.wav"))));
+}
+
+TEST_F(Window, EscapeDuringARunStopsItAndEndsTheWindow)
+{
+    ChooseFiles(441000);
+    QTest::mouseClick(window->Control(IDC_START), Qt::LeftButton);
+    ASSERT_TRUE(Spin([&] { return window->Dialog().GetProgress() > 0; }));
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(window->HasEnded());
+    EXPECT_FALSE(window->Dialog().IsRunning());
+    EXPECT_TRUE(messageBox.shown.empty());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(window->Dialog().GetTemporaryPath())));
+}
+
+TEST_F(Window, ToolTipsFollowTheMenuSwitch)
+{
+    window->Dialog().OnCommand(ID_TOOL_TIPS);
+    EXPECT_TRUE(window->Control(IDC_START)->toolTip().isEmpty());
+    window->ShowQuestionMenu();
+    const QList<QAction*> actions = window->QuestionMenu()->actions();
+    ASSERT_EQ(actions.size(), 5);
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("Tool Tips"));
+    EXPECT_FALSE(actions[1]->isChecked());
+    EXPECT_TRUE(actions[2]->isChecked());
+    window->QuestionMenu()->close();
+    actions[1]->trigger();
+    EXPECT_EQ(window->Control(IDC_STOP)->toolTip(), QStringLiteral("Stop embreling"));
+}
+
+TEST_F(Window, TheFreeSurfaceDragsTheWindowAndAFaderDoesNot)
+{
+    const QPoint start = window->pos();
+    QWidget* label = window->Control(IDC_GAIN_LABEL);
+    QTest::mousePress(label, Qt::LeftButton, {}, QPoint(5, 5));
+    QMouseEvent move(QEvent::MouseMove, QPointF(25, 15), label->mapToGlobal(QPointF(25, 15)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(label, &move);
+    QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(25, 15));
+    EXPECT_EQ(window->pos(), start + QPoint(20, 10));
+
+    const QPoint moved = window->pos();
+    QWidget* fader = window->Control(IDC_MIX);
+    QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(window->pos(), moved);
+}
+
+}  // namespace
