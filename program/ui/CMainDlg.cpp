@@ -66,6 +66,7 @@ void CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void CMainDlg::OnInitDialog()
 {
     LoadSettings();
+    LoadPresets();
     {
         CriticalSectionLock lock(&runLock);
         levels.Reset();
@@ -115,6 +116,8 @@ void CMainDlg::OnCommand(int id)
     case IDC_SOUNDCARD: OnSoundCardConfig(); break;
     case IDC_BROWSE_INPUT: OnBrowseInput(); break;
     case IDC_BROWSE_OUTPUT: OnBrowseOutput(); break;
+    case IDC_ADD_PRESET: OnAddPreset(); break;
+    case IDC_DELETE_PRESET: OnDeletePreset(); break;
     case IDC_TUBE:
     case IDC_TAPE:
     case IDC_DITHER: OnSwitch(id); break;
@@ -321,6 +324,7 @@ void CMainDlg::OnOK()
     }
     writeFlag = 1;
     SaveSettings();
+    SavePresets();
     OutputDeviceList::Clear();
     WinHelpA(GetSafeHwnd(), helpFile.c_str(), HELP_QUIT, 0);
     host.EndDialog(IDOK);

@@ -11,6 +11,7 @@
 #include "program/ui/CMainDlg.h"
 
 class CTarvel;
+class PresetBoxView;
 class QAbstractButton;
 class QComboBox;
 class QLabel;
@@ -94,4 +95,5 @@ private:
     int result = 0;
     std::string errorText;
     SoundCardDialog soundCardDialog;
+    std::unique_ptr<PresetBoxView> presetView;
 };
