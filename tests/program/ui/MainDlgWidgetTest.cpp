@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +29,7 @@ protected:
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         setenv("TMPDIR", (files.path + "/").c_str(), 1);
         setenv("CALYRIX_WAVEOUT", "virtual:1,speed=1", 1);
+        setenv("XDG_DATA_HOME", (files.path + "/data").c_str(), 1);
         window = std::make_unique<MainDlgWidget>(messageBox, fileDialog);
         ASSERT_TRUE(window->Create()) << window->GetErrorText();
         window->show();
@@ -38,6 +41,7 @@ protected:
         CoUninitialize();
         unsetenv("CALYRIX_WAVEOUT");
         unsetenv("TMPDIR");
+        unsetenv("XDG_DATA_HOME");
         TestRegistry::TearDown();
     }
 
@@ -157,6 +161,47 @@ TEST_F(Window, TheFreeSurfaceDragsTheWindowAndAFaderDoesNot)
     QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(window->pos(), moved);
+}
+
+TEST_F(Window, ANameTypedInThePresetBoxIsStoredByEnterAndAppliedWhenChosen)
+{
+    auto* box = static_cast<QComboBox*>(window->Control(IDC_PRESET));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    box->setFocus();
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("Warm"));
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(messageBox.shown.empty());
+    ASSERT_EQ(box->count(), 1);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Warm"));
+    EXPECT_EQ(box->currentIndex(), 0);
+    EXPECT_EQ(window->Dialog().GetPresetName(), "Warm");
+
+    CMainDlg& d = window->Dialog();
+    const LONG stored = window->Fader(IDC_GAIN)->GetPos();
+    d.OnScroll(IDC_GAIN, -1500);
+    emit box->activated(0);
+    EXPECT_EQ(window->Fader(IDC_GAIN)->GetPos(), stored);
+    EXPECT_EQ(d.Engine().GetGain(), stored);
+}
+
+TEST_F(Window, LeavingThePresetBoxForAnotherControlOffersTheTypedName)
+{
+    auto* box = static_cast<QComboBox*>(window->Control(IDC_PRESET));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    box->setFocus();
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("Fresh"));
+    window->Control(IDC_ADD_PRESET)->setFocus();  // on the way to the add button: no question
+    EXPECT_TRUE(messageBox.shown.empty());
+    box->setFocus();
+    messageBox.answers = {IDYES};
+    window->Control(IDC_TUBE)->setFocus();
+    ASSERT_EQ(messageBox.shown.size(), 1u);
+    EXPECT_EQ(messageBox.shown[0].text.rfind("You have changed the current preset name.\n", 0), 0u);
+    ASSERT_EQ(box->count(), 1);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Fresh"));
+    EXPECT_EQ(box->currentText(), QStringLiteral("Fresh"));
 }
 
 }  // namespace
