@@ -4,11 +4,17 @@
 #include <cstring>
 #include <new>
 
-#include "filter/host/WavFile.h"
+#include "filter/host/WavClip.h"
 #include "platform/com/ComErrors.h"
 
 namespace {
 const CLSID CLSID_WavFileRenderer{0x8F2C5A12, 0x3B1E, 0x4C7D, {0x9A, 0x61, 0x2E, 0x55, 0x10, 0x7B, 0xC3, 0x01}};
+
+// What a failed write met: a full disk (or quota) is told apart from other faults.
+HRESULT WriteFailure()
+{
+    return errno == ENOSPC || errno == EDQUOT ? STG_E_MEDIUMFULL : STG_E_WRITEFAULT;
+}
 }
 
 CWavFileRenderer::CWavFileRenderer(const std::string& path) noexcept
@@ -49,10 +55,10 @@ HRESULT CWavFileRenderer::OnStart()
 
 HRESULT CWavFileRenderer::WriteHeader()
 {
-    const std::vector<BYTE> header = WavFile::MakeHeader(format, dataBytes);
+    const std::vector<BYTE> header = WavClip::MakeHeader(format, dataBytes);
     if (std::fseek(file, 0, SEEK_SET) != 0 || std::fwrite(header.data(), 1, header.size(), file) != header.size() ||
         std::fseek(file, 0, SEEK_END) != 0)
-        return STG_E_WRITEFAULT;
+        return WriteFailure();
     return S_OK;
 }
 
@@ -61,7 +67,7 @@ HRESULT CWavFileRenderer::OnReceive(const BYTE* data, long length, bool)
     if (file == nullptr)
         return E_UNEXPECTED;
     if (std::fwrite(data, 1, static_cast<std::size_t>(length), file) != static_cast<std::size_t>(length))
-        return STG_E_WRITEFAULT;
+        return WriteFailure();
     dataBytes += static_cast<DWORD>(length);
     return S_OK;
 }
@@ -74,7 +80,7 @@ HRESULT CWavFileRenderer::OnEndOfStream()
         std::fputc(0, file);
     HRESULT hr = WriteHeader();
     if (std::fclose(file) != 0 && SUCCEEDED(hr))
-        hr = STG_E_WRITEFAULT;
+        hr = WriteFailure();
     file = nullptr;
     return hr;
 }

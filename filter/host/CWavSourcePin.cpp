@@ -5,6 +5,7 @@
 
 #include "filter/framework/CMemAllocator.h"
 #include "filter/host/CWavSource.h"
+#include "platform/com/ComErrors.h"
 
 CWavSourcePin::CWavSourcePin(CWavSource* source, CCritSec* lock) noexcept
     : CBaseOutputPin(L"WAV source pin", source, lock, nullptr, L"Output"),
@@ -26,7 +27,7 @@ HRESULT CWavSourcePin::GetMediaType(int position, CMediaType* type)
 {
     if (position != 0)
         return VFW_S_NO_MORE_ITEMS;
-    const WAVEFORMATEX& format = source->Data().format;
+    const WAVEFORMATEX& format = source->Format();
     type->InitMediaType();
     type->majortype = MEDIATYPE_Audio;
     type->subtype = format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ? MEDIASUBTYPE_IEEE_FLOAT : MEDIASUBTYPE_PCM;
@@ -46,7 +47,7 @@ HRESULT CWavSourcePin::CheckMediaType(const CMediaType* type)
 
 HRESULT CWavSourcePin::DecideBufferSize(IMemAllocator* target, ALLOCATOR_PROPERTIES*)
 {
-    const long align = source->Data().format.nBlockAlign;
+    const long align = source->Format().nBlockAlign;
     long bytes = source->GetOptions().bufferBytes / align * align;
     if (bytes <= 0)
         bytes = align;
@@ -96,18 +97,18 @@ HRESULT CWavSourcePin::Inactive()
 
 void CWavSourcePin::Stream()
 {
-    const std::vector<BYTE>& data = source->Data().data;
-    const WAVEFORMATEX& format = source->Data().format;
-    std::size_t position = 0;
+    const WAVEFORMATEX& format = source->Format();
+    const ULONGLONG length = source->Length();
+    ULONGLONG position = 0;
     bool first = true;
     while (!stopRequested.load()) {
         const LONGLONG seek = seekFrame.exchange(-1);
         if (seek >= 0) {
-            const std::size_t target = static_cast<std::size_t>(seek) * format.nBlockAlign;
-            position = target < data.size() ? target : data.size();
+            const ULONGLONG target = static_cast<ULONGLONG>(seek) * format.nBlockAlign;
+            position = target < length ? target : length;
             first = true;
         }
-        if (position >= data.size()) {
+        if (position >= length) {
             DeliverEndOfStream();
             return;
         }
@@ -116,17 +117,22 @@ void CWavSourcePin::Stream()
             return;
         BYTE* buffer = nullptr;
         sample->GetPointer(&buffer);
-        const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(sample->GetSize()), data.size() - position);
-        std::memcpy(buffer, data.data() + position, count);
-        sample->SetActualDataLength(static_cast<long>(count));
+        const long count = source->Fill(position, buffer, sample->GetSize());
+        if (count <= 0) {
+            // The file could not be read (or ended before its data did).
+            sample->Release();
+            source->NotifyEvent(EC_ERRORABORT, STG_E_READFAULT, 0);
+            return;
+        }
+        sample->SetActualDataLength(count);
         sample->SetDiscontinuity(first ? TRUE : FALSE);
         sample->SetSyncPoint(TRUE);
         const LONGLONG frame = static_cast<LONGLONG>(position / format.nBlockAlign);
         REFERENCE_TIME start = frame * 10000000 / format.nSamplesPerSec;
-        REFERENCE_TIME end = (frame + static_cast<LONGLONG>(count / format.nBlockAlign)) * 10000000 / format.nSamplesPerSec;
+        REFERENCE_TIME end = (frame + count / format.nBlockAlign) * 10000000 / format.nSamplesPerSec;
         sample->SetTime(&start, &end);
         first = false;
-        position += count;
+        position += static_cast<ULONGLONG>(count);
         const HRESULT hr = Deliver(sample);
         sample->Release();
         if (hr != S_OK) {

@@ -1,6 +1,7 @@
 #include "platform/registry/CRegistryFile.h"
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/fs/ResultFile.h"
+#include "platform/fs/TemporaryFile.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -38,6 +41,17 @@ void Report(const std::string& path, const std::string& problem)
 LONG ReportFailure(const std::string& path, const char* action, int error, LONG code)
 {
     Report(path, std::string("cannot be ") + action + ": " + std::strerror(error));
+    return code;
+}
+
+// A message of the file service, e.g. "Cannot create a temporary file in /x: Permission denied.\n".
+LONG ReportProblem(const std::string& path, std::string message, LONG code)
+{
+    while (!message.empty() && (message.back() == '\n' || message.back() == '.'))
+        message.pop_back();
+    if (!message.empty())
+        message[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(message[0])));
+    Report(path, "cannot be written: " + message);
     return code;
 }
 
@@ -108,38 +122,30 @@ bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
+// Replaced whole through a temporary file beside it: its mode and owner are kept, and a
+// symbolic link keeps pointing at the file it names, which is the one replaced.
 LONG ReplaceFile(const std::string& path, const std::string& text)
 {
-    static std::atomic<unsigned> counter{0};
-    const std::string temp = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(counter++);
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0)
+    ResultFile result;
+    TemporaryFile temporary;
+    if (!result.Open(path))
+        return ReportProblem(path, result.ErrorText(), ERROR_CANTWRITE);
+    if (!temporary.CreateUnique(result.Directory()))
+        return ReportProblem(path, temporary.ErrorText(), ERROR_CANTWRITE);
+    if (!WriteAll(temporary.Descriptor(), text))
         return ReportFailure(path, "written", errno, ERROR_CANTWRITE);
-    bool done = WriteAll(fd, text) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && done) {
-        done = false;
-        error = errno;
-    }
-    if (done && ::rename(temp.c_str(), path.c_str()) != 0) {
-        done = false;
-        error = errno;
-    }
-    if (!done) {
-        ::unlink(temp.c_str());
-        return ReportFailure(path, "written", error, ERROR_CANTWRITE);
-    }
-    const int dirFd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+    if (!result.Replace(temporary)) {
+        temporary.Remove();
+        return ReportProblem(path, result.ErrorText(), ERROR_CANTWRITE);
     }
     return ERROR_SUCCESS;
 }
+
+// How long a change waits for another process's lock: a message after the first second,
+// and a refusal at the end.
+std::atomic<int> lockTimeoutMs{30000};
+constexpr int LockNoticeMs = 1000;
+constexpr int LockPollMs = 20;
 
 // The exclusive lock on "<file>.lock"; closing the descriptor releases it.
 class LockFile {
@@ -147,12 +153,9 @@ public:
     explicit LockFile(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644))
     {
         error_ = fd_ < 0 ? errno : 0;
-        while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                error_ = errno;
-                ::close(fd_);
-                fd_ = -1;
-            }
+        if (fd_ >= 0 && !Wait(path)) {
+            ::close(fd_);
+            fd_ = -1;
         }
     }
     ~LockFile()
@@ -165,8 +168,28 @@ public:
 
     bool Held() const { return fd_ >= 0; }
     int Error() const { return error_; }
+    bool TimedOut() const { return error_ == EWOULDBLOCK; }
 
 private:
+    bool Wait(const std::string& path)
+    {
+        for (int waited = 0;; waited += LockPollMs) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0)
+                return true;
+            if (errno != EWOULDBLOCK && errno != EINTR) {
+                error_ = errno;
+                return false;
+            }
+            if (waited >= lockTimeoutMs.load()) {
+                error_ = EWOULDBLOCK;
+                return false;
+            }
+            if (waited == LockNoticeMs)
+                std::fprintf(stderr, "registry: waiting for %s, which another process holds\n", path.c_str());
+            ::usleep(LockPollMs * 1000);
+        }
+    }
+
     int fd_;
     int error_;
 };
@@ -251,6 +274,11 @@ LONG CRegistryFile::UpdateLocked(const std::string& path, const std::function<LO
         return ReportFailure(DirectoryOf(path), "created", errno, ERROR_CANTWRITE);
     const std::string lockPath = path + ".lock";
     LockFile lock(lockPath);
+    if (lock.TimedOut()) {
+        std::fprintf(stderr, "registry: %s is still held by another process after %d seconds; nothing was changed\n",
+                     lockPath.c_str(), lockTimeoutMs.load() / 1000);
+        return ERROR_CANTWRITE;
+    }
     if (!lock.Held())
         return ReportFailure(lockPath, "locked", lock.Error(), ERROR_CANTWRITE);
     CRegistryTree tree;
@@ -265,4 +293,9 @@ LONG CRegistryFile::UpdateLocked(const std::string& path, const std::function<LO
 LONG CRegistryFile::ReadText(std::string* text)
 {
     return ReadWhole(GetUsablePath(), text);
+}
+
+void CRegistryFile::SetLockTimeout(int milliseconds)
+{
+    lockTimeoutMs = milliseconds;
 }

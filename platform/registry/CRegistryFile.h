@@ -30,6 +30,10 @@ public:
     // The file's text as it is. ERROR_FILE_NOT_FOUND when there is none.
     static LONG ReadText(std::string* text);
 
+    // How long a change waits for the lock another process holds (30 seconds unless set);
+    // after the first second it says that it waits.
+    static void SetLockTimeout(int milliseconds);
+
 private:
     // GetPath, reporting when it is "".
     static std::string GetUsablePath();

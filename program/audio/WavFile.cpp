@@ -1,12 +1,13 @@
 #include "program/audio/WavFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/base/Memory.h"
 
 WavFile::WavFile(const char* tooLongText) noexcept
-    : fileName{}, format(nullptr), errorFlag(0), errorText{}, tooLongText(tooLongText)
+    : fileName{}, format(nullptr), errorFlag(0), errorText{}, systemError(0), tooLongText(tooLongText)
 {
 }
 
@@ -17,6 +18,7 @@ WavFile::~WavFile()
 
 void WavFile::Fail(const char* message) noexcept
 {
+    systemError = errno;
     errorFlag = 1;
     std::snprintf(errorText, sizeof errorText, message, fileName);
 }

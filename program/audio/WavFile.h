@@ -17,6 +17,8 @@ public:
 
     int GetErrorFlag() const noexcept { return errorFlag; }
     const char* GetErrorText() const noexcept { return errorText; }
+    // The system's error number at the last failure (what a failed read or write met).
+    int GetSystemError() const noexcept { return systemError; }
 
 protected:
     // tooLongText: the message for a refused file name.
@@ -31,6 +33,7 @@ protected:
     int errorFlag;
     // Room for the longest message with the longest name: a message is never cut.
     char errorText[PathLength + 1024];
+    int systemError;
 
 private:
     const char* tooLongText;

@@ -1,5 +1,6 @@
 #include "program/audio/WavReader.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "platform/base/Memory.h"
@@ -77,6 +78,7 @@ void WavReader::ReadHeader(int bufferSize) noexcept
 
     if (fileFormat.wBitsPerSample != 8 && fileFormat.wBitsPerSample != 16)
         Fail("Input file, %s, is not 8 or 16 bit format.\n");
+    else CheckLayout();
 
     if (mmioAscend(file, &formatChunk, 0) != MMSYSERR_NOERROR)
         Fail("Input file, %s, is not a valid WAV file (ascend error).\n");
@@ -88,6 +90,20 @@ void WavReader::ReadHeader(int bufferSize) noexcept
 
     if (mmioSetBuffer(file, nullptr, bufferSize, 0) != MMSYSERR_NOERROR)
         Fail("Cannot create play buffer.\nClose some programs and try again.\n");
+}
+
+// Sizes and times are worked out from the rate and the frame size: a format whose
+// fields disagree would be processed and copied into the output as it is.
+void WavReader::CheckLayout() noexcept
+{
+    const WAVEFORMAT& wf = fileFormat.wf;
+    const DWORD frameBytes = DWORD(wf.nChannels) * fileFormat.wBitsPerSample / 8;
+    if (wf.nSamplesPerSec == 0)
+        Fail("Input file, %s, is not a valid WAV file (its sample rate is 0).\n");
+    else if (wf.nBlockAlign != frameBytes ||
+             std::uint64_t(wf.nAvgBytesPerSec) != std::uint64_t(wf.nSamplesPerSec) * frameBytes)
+        Fail("Input file, %s, is not a valid WAV file (its block alignment or byte rate does not match "
+             "its channels and bits).\n");
 }
 
 void WavReader::SetBufferSize(int bufferSize) noexcept

@@ -30,6 +30,10 @@ public:
     const WAVEFORMATEX* GetFormat() noexcept;
 
 private:
+    // Refuses a sample rate of 0 and a block alignment or byte rate that disagrees with
+    // the channels and bits.
+    void CheckLayout() noexcept;
+
     HMMIO file;
     MMCKINFO riffChunk;
     MMCKINFO formatChunk;

@@ -39,10 +39,12 @@ CMainDlg::CMainDlg(MessageBoxService& messageBox, FileDialogService& fileDialog,
     for (int id : {IDC_TUBE, IDC_TAPE, IDC_DITHER}) controls[id];
 }
 
+// A run still going is stopped and its result thrown away: nobody is left to answer.
 CMainDlg::~CMainDlg()
 {
     if (running) {
         OnStop();
+        discardResult = true;
         OnRunFinished();
     }
     ReleaseTemporaryFile();

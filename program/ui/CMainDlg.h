@@ -8,6 +8,7 @@
 
 #include "engine/SaturationEngine.h"
 #include "platform/base/Win32.h"
+#include "platform/fs/TemporaryFile.h"
 #include "program/audio/LevelExchange.h"
 #include "program/audio/SampleConverter.h"
 #include "program/audio/WaveOutPlayer.h"
@@ -219,7 +220,7 @@ private:
     int percentDone = 0;
     std::string outputName;
     std::string temporaryPath;
-    int temporaryFd = -1;
+    std::unique_ptr<TemporaryFile> temporary;  // held while a run writes its result
     int blockSize = 16384;
     HANDLE workerThread = nullptr;
     int clipThreshold = -1;

@@ -1,15 +1,11 @@
 // The run control of the main window: start, preview, pause, stop, progress, the end of a
 // run and the saving of its result.
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "program/audio/OutputDeviceList.h"
 #include "program/audio/ProcessingWorker.h"
-#include "program/audio/ResultFile.h"
+#include "platform/fs/ResultFile.h"
+#include "platform/fs/TemporaryFile.h"
 #include "program/ui/CMainDlg.h"
 
 namespace {
@@ -416,12 +412,13 @@ void CMainDlg::OfferResult()
 // until the new one is complete; a failed replacement may be retried.
 void CMainDlg::SaveResult()
 {
-    char error[8192];
-    while (!MoveResultFile(temporaryPath.c_str(), outputName.c_str(), error, sizeof error)) {
-        struct stat st;
-        if (lstat(temporaryPath.c_str(), &st) != 0) {
-            messageBox.Show("ERROR", error, MB_OK | MB_ICONSTOP);
-            return;
+    for (;;) {
+        ResultFile result;
+        if (result.Open(outputName) && result.Replace(*temporary)) break;
+        if (!temporary->IsIntact()) {
+            messageBox.Show("ERROR", result.ErrorText(), MB_OK | MB_ICONSTOP);
+            temporary->Keep();
+            break;
         }
         const std::string text = "Cannot save the file, " + outputName + ".\n" +
                                  "\nThe file is probably being used by another program.\n"
@@ -429,46 +426,39 @@ void CMainDlg::SaveResult()
                                  "\nDo you want to try saving again?\n";
         if (messageBox.Show("SAVE ERROR", text, MB_YESNO | MB_ICONQUESTION) != IDYES) {
             DiscardResult();
-            return;
+            break;
         }
     }
+    temporary.reset();
 }
 
 void CMainDlg::DiscardResult()
 {
-    if (temporaryFd >= 0) unlink(temporaryPath.c_str());
-    ReleaseTemporaryFile();
+    if (temporary) temporary->Remove();
+    temporary.reset();
 }
 
-// The run's temporary file: created for the user alone, never through a link, and locked
-// for the run, so a second run cannot write into it. A stale one of a killed run is taken
-// over; one that another run holds, or that is not the user's own file, is refused.
+// The run's temporary file, held for the run. The input may not be that file: claiming
+// it empties it.
 bool CMainDlg::ClaimTemporaryFile()
 {
-    const int fd = open(temporaryPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    std::string why;
-    struct stat st {}, input {};
-    if (fd < 0) why = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
-    else if (fstat(fd, &st) != 0) why = std::strerror(errno);
-    else if (!S_ISREG(st.st_mode) || st.st_uid != geteuid()) why = "it is not a regular file of yours";
-    else if (flock(fd, LOCK_EX | LOCK_NB) != 0) why = "another Embrel run is using it";
-    else if (stat(reader.GetFileName(), &input) == 0 && input.st_dev == st.st_dev && input.st_ino == st.st_ino)
-        why = "it is the input file; move the input elsewhere first";
-    if (why.empty() && fchmod(fd, 0600) != 0) why = std::strerror(errno);
-    if (why.empty()) {
-        temporaryFd = fd;
-        return true;
+    struct stat input {}, held {};
+    if (stat(reader.GetFileName(), &input) == 0 && stat(temporaryPath.c_str(), &held) == 0 &&
+        input.st_dev == held.st_dev && input.st_ino == held.st_ino) {
+        Fail("ERROR", "Cannot use " + temporaryPath + " as input: the result is made in that file.\n"
+                      "Move it elsewhere first.", MB_OK | MB_ICONSTOP);
+        return false;
     }
-    if (fd >= 0) close(fd);
-    Fail("ERROR", "Cannot use the temporary file " + temporaryPath + ": " + why + ".", MB_OK | MB_ICONSTOP);
+    temporary = std::make_unique<TemporaryFile>();
+    if (temporary->Claim(temporaryPath)) return true;
+    Fail("ERROR", temporary->ErrorText(), MB_OK | MB_ICONSTOP);
+    temporary.reset();
     return false;
 }
 
 void CMainDlg::ReleaseTemporaryFile()
 {
-    if (temporaryFd < 0) return;
-    close(temporaryFd);
-    temporaryFd = -1;
+    temporary.reset();
 }
 
 void CMainDlg::OnSoundCardConfig()

@@ -65,16 +65,17 @@ constexpr ToolTip ToolTips[] = {
     {IDC_CLOSE, "Leave this wonderful program :-("},
 };
 
-// An icon static that notifies clicks: the window's glyphs.
+// An icon static that notifies clicks: the window's glyphs. The press is the click, so a
+// popup opened by it is not closed again by the release.
 class GlyphLabel : public QLabel {
 public:
     GlyphLabel(QWidget* parent, std::function<void()> clicked) : QLabel(parent), clicked(std::move(clicked)) {}
 
 protected:
-    void mousePressEvent(QMouseEvent* event) override { event->accept(); }
-    void mouseReleaseEvent(QMouseEvent* event) override
+    void mousePressEvent(QMouseEvent* event) override
     {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) clicked();
+        event->accept();
+        if (event->button() == Qt::LeftButton) clicked();
     }
 
 private:
@@ -290,7 +291,9 @@ void MainDlgWidget::ApplyFonts()
 
 void MainDlgWidget::ApplyToolTips()
 {
-    const bool on = dlg->GetToolTips() != 0;
+    const int on = dlg->GetToolTips() != 0;
+    if (on == shownToolTips) return;
+    shownToolTips = on;
     for (const ToolTip& tip : ToolTips)
         if (QWidget* w = Control(tip.id)) w->setToolTip(on ? QString::fromLatin1(tip.text) : QString());
 }
@@ -302,7 +305,8 @@ void MainDlgWidget::RefreshButton(int id)
     const ControlState& state = dlg->Control(id);
     button->setEnabled(state.enabled);
     if (button->isCheckable() && button->isChecked() != (state.check != 0)) button->setChecked(state.check != 0);
-    if (state.image == 0) return;
+    if (state.image == 0 || shownImages[id] == state.image) return;
+    shownImages[id] = state.image;
     const QIcon icon = id == IDC_START
                            ? QIcon(ProgramButtonBitmap(state.image, button->palette().color(QPalette::Button)))
                            : ProgramIcon(state.image);
@@ -342,7 +346,7 @@ void MainDlgWidget::RefreshFaders()
 
 void MainDlgWidget::Refresh()
 {
-    if (!questionMenu) return;
+    if (!questionMenu || !dlg) return;
     for (int id : {IDC_TUBE, IDC_TAPE, IDC_DITHER, IDC_BROWSE_INPUT, IDC_BROWSE_OUTPUT, IDC_SOUNDCARD, IDC_ADD_PRESET,
                    IDC_DELETE_PRESET, IDC_PREVIEW, IDC_START, IDC_PAUSE, IDC_STOP})
         RefreshButton(id);
@@ -354,8 +358,10 @@ void MainDlgWidget::Refresh()
     static_cast<QLabel*>(Control(IDC_LIMITER_TEXT))
         ->setText(QString::fromStdString(dlg->Control(IDC_LIMITER_TEXT).text));
     static_cast<QProgressBar*>(Control(IDC_PROGRESS))->setValue(dlg->GetProgress());
-    const QPixmap logo = ProgramBitmap(dlg->Control(IDC_LOGO).image);
-    if (!logo.isNull()) static_cast<QLabel*>(Control(IDC_LOGO))->setPixmap(logo);
+    if (shownImages[IDC_LOGO] != dlg->Control(IDC_LOGO).image) {
+        shownImages[IDC_LOGO] = dlg->Control(IDC_LOGO).image;
+        static_cast<QLabel*>(Control(IDC_LOGO))->setPixmap(ProgramBitmap(shownImages[IDC_LOGO]));
+    }
     ApplyToolTips();
     if (dlg->GetFocusCount() == shownFocusCount) return;
     shownFocusCount = dlg->GetFocusCount();

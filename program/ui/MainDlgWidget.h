@@ -91,6 +91,8 @@ private:
     QPoint dragOffset;
     bool dragging = false;
     int shownFocusCount = -1;
+    int shownToolTips = -1;
+    std::map<int, int> shownImages;
     bool ended = false;
     int result = 0;
     std::string errorText;

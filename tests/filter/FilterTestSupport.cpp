@@ -8,9 +8,9 @@
 
 #include "program/audio/SampleConverter.h"
 
-WavFile MakeWav(WORD tag, WORD bits, WORD channels, DWORD rate, std::vector<BYTE> data)
+WavClip MakeWav(WORD tag, WORD bits, WORD channels, DWORD rate, std::vector<BYTE> data)
 {
-    WavFile wav;
+    WavClip wav;
     wav.format.wFormatTag = tag;
     wav.format.nChannels = channels;
     wav.format.nSamplesPerSec = rate;
@@ -56,7 +56,7 @@ IPin* PinOf(CBaseFilter* filter, int index)
     return filter->GetPin(index);
 }
 
-FilterGraphFixture::FilterGraphFixture(const WavFile& wav, bool asFloat, CWavSource::Options options)
+FilterGraphFixture::FilterGraphFixture(const WavClip& wav, bool asFloat, CWavSource::Options options)
     : graph(CFilterGraph::CreateInstance()),
       source(CWavSource::CreateInstance(wav, asFloat, options)),
       renderer(CMemoryRenderer::CreateInstance())
@@ -121,7 +121,7 @@ ScopedRegistry::~ScopedRegistry()
 }
 
 // The engine run over the same blocks the source delivers, as the filter should do it.
-std::vector<BYTE> ReferencePcm(const WavFile& wav, const SaturationSettings& settings, long bufferBytes)
+std::vector<BYTE> ReferencePcm(const WavClip& wav, const SaturationSettings& settings, long bufferBytes)
 {
     SaturationEngine engine;
     engine.SetFormat(wav.format.wBitsPerSample, static_cast<int>(wav.format.nSamplesPerSec), wav.format.nChannels);

@@ -9,14 +9,14 @@
 #include "filter/host/CWavSource.h"
 
 // A WAV image of the given format and data.
-WavFile MakeWav(WORD tag, WORD bits, WORD channels, DWORD rate, std::vector<BYTE> data);
+WavClip MakeWav(WORD tag, WORD bits, WORD channels, DWORD rate, std::vector<BYTE> data);
 std::vector<BYTE> Pcm16(const std::vector<int>& samples);
 std::vector<BYTE> Floats(const std::vector<float>& samples);
 // An audio media type carrying the first 16 (or more) bytes of a wave format.
 CMediaType AudioType(WORD tag, WORD bits, WORD channels, DWORD rate = 44100, ULONG formatBytes = 18);
 
 // The engine run over the blocks the source delivers (bufferBytes each), dither aside.
-std::vector<BYTE> ReferencePcm(const WavFile& wav, const SaturationSettings& settings, long bufferBytes);
+std::vector<BYTE> ReferencePcm(const WavClip& wav, const SaturationSettings& settings, long bufferBytes);
 
 // Pins of a filter by index, without a reference.
 IPin* PinOf(CBaseFilter* filter, int index);
@@ -31,7 +31,7 @@ struct FilterGraphFixture {
     CSaturationFilter* filter = nullptr;
     CMemoryRenderer* renderer = nullptr;
 
-    FilterGraphFixture(const WavFile& wav, bool asFloat, CWavSource::Options options = {});
+    FilterGraphFixture(const WavClip& wav, bool asFloat, CWavSource::Options options = {});
     ~FilterGraphFixture();
     FilterGraphFixture(const FilterGraphFixture&) = delete;
     FilterGraphFixture& operator=(const FilterGraphFixture&) = delete;

@@ -11,7 +11,7 @@
 
 namespace {
 
-WavFile Stereo16(int frames)
+WavClip Stereo16(int frames)
 {
     std::vector<int> samples(static_cast<std::size_t>(frames) * 2);
     for (std::size_t i = 0; i < samples.size(); ++i)
@@ -107,7 +107,7 @@ TEST(FrameworkPins, ReadOnlyAllocatorIsRefused)
 
 TEST(FrameworkPins, CompletingAConnectionOutsideAGraphFails)
 {
-    WavFile wav = Stereo16(16);
+    WavClip wav = Stereo16(16);
     CWavSource* source = CWavSource::CreateInstance(wav, false, {});
     HRESULT hr = S_OK;
     auto* filter = static_cast<CSaturationFilter*>(CSaturationFilter::CreateInstance(nullptr, &hr));

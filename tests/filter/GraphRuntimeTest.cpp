@@ -51,7 +51,7 @@ struct RenderGraph {
     CSaturationFilter* filter = nullptr;
     CAudioRenderer* renderer;
 
-    RenderGraph(const WavFile& wav, CAudioRenderer* renderer, bool withFilter = false, CWavSource::Options options = {})
+    RenderGraph(const WavClip& wav, CAudioRenderer* renderer, bool withFilter = false, CWavSource::Options options = {})
         : source(CWavSource::CreateInstance(wav, false, options)), renderer(renderer)
     {
         graph->AddFilter(source, L"source");
@@ -92,7 +92,7 @@ FILTER_STATE StateOf(IBaseFilter* filter)
 
 std::vector<BYTE> WavBytes(const WAVEFORMATEX& format, const std::vector<BYTE>& data)
 {
-    std::vector<BYTE> bytes = WavFile::MakeHeader(format, static_cast<DWORD>(data.size()));
+    std::vector<BYTE> bytes = WavClip::MakeHeader(format, static_cast<DWORD>(data.size()));
     bytes.insert(bytes.end(), data.begin(), data.end());
     return bytes;
 }
@@ -102,17 +102,17 @@ std::vector<BYTE> WavBytes(const WAVEFORMATEX& format, const std::vector<BYTE>& 
 TEST(WavFileLoad, ReadsWhatItWritesAndRefusesWhatItCannotCarry)
 {
     TempFile file("wavfile.wav");
-    WavFile loaded;
+    WavClip loaded;
     std::string error;
-    const WavFile pcm = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16({1, -2, 3, -4}));
+    const WavClip pcm = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16({1, -2, 3, -4}));
     file.Write(WavBytes(pcm.format, pcm.data));
-    ASSERT_TRUE(WavFile::Load(file.path, &loaded, &error)) << error;
+    ASSERT_TRUE(WavClip::Load(file.path, &loaded, &error)) << error;
     EXPECT_EQ(loaded.data, pcm.data);
     EXPECT_EQ(loaded.format.nBlockAlign, 4);
 
-    const WavFile ieee = MakeWav(WAVE_FORMAT_IEEE_FLOAT, 32, 1, 48000, Floats({0.5f, -0.25f}));
+    const WavClip ieee = MakeWav(WAVE_FORMAT_IEEE_FLOAT, 32, 1, 48000, Floats({0.5f, -0.25f}));
     file.Write(WavBytes(ieee.format, ieee.data));
-    ASSERT_TRUE(WavFile::Load(file.path, &loaded, &error)) << error;
+    ASSERT_TRUE(WavClip::Load(file.path, &loaded, &error)) << error;
     EXPECT_EQ(loaded.format.wFormatTag, WAVE_FORMAT_IEEE_FLOAT);
     EXPECT_EQ(loaded.data, ieee.data);
 
@@ -120,49 +120,50 @@ TEST(WavFileLoad, ReadsWhatItWritesAndRefusesWhatItCannotCarry)
     std::vector<BYTE> truncated = WavBytes(pcm.format, pcm.data);
     truncated.resize(truncated.size() - 3);
     file.Write(truncated);
-    ASSERT_TRUE(WavFile::Load(file.path, &loaded, &error));
+    ASSERT_TRUE(WavClip::Load(file.path, &loaded, &error));
     EXPECT_EQ(loaded.data.size(), pcm.data.size() - 3);
 
     WAVEFORMATEX wide = pcm.format;
     wide.wBitsPerSample = 24;
     file.Write(WavBytes(wide, pcm.data));
-    EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error));
+    EXPECT_FALSE(WavClip::Load(file.path, &loaded, &error));
     // A frame of 32768 x 16 bits, or of 16384 floats, overflows the 16-bit block size.
     for (const WORD channels : {WORD(32768), WORD(16384)}) {
         WAVEFORMATEX many = pcm.format;
         many.nChannels = channels;
         file.Write(WavBytes(many, pcm.data));
-        EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error)) << channels;
+        EXPECT_FALSE(WavClip::Load(file.path, &loaded, &error)) << channels;
         EXPECT_NE(error.find("more than 16383 channels"), std::string::npos) << error;
     }
     WAVEFORMATEX most = ieee.format;
-    most.nChannels = WavFile::MaxChannels;
+    most.nChannels = WavFileReader::MaxChannels;
+    SetDerivedWaveFields(most);
     file.Write(WavBytes(most, ieee.data));
-    ASSERT_TRUE(WavFile::Load(file.path, &loaded, &error)) << error;
-    EXPECT_EQ(loaded.format.nBlockAlign, 4 * WavFile::MaxChannels);
+    ASSERT_TRUE(WavClip::Load(file.path, &loaded, &error)) << error;
+    EXPECT_EQ(loaded.format.nBlockAlign, 4 * WavFileReader::MaxChannels);
     std::vector<BYTE> noFormat = WavBytes(pcm.format, pcm.data);
     std::memcpy(&noFormat[12], "junk", 4);
     file.Write(noFormat);
-    EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error));
+    EXPECT_FALSE(WavClip::Load(file.path, &loaded, &error));
     file.Write({'R', 'I', 'F', 'F', 0, 0});
-    EXPECT_FALSE(WavFile::Load(file.path, &loaded, &error));
-    EXPECT_FALSE(WavFile::Load(file.path + ".none", &loaded, &error));
+    EXPECT_FALSE(WavClip::Load(file.path, &loaded, &error));
+    EXPECT_FALSE(WavClip::Load(file.path + ".none", &loaded, &error));
     EXPECT_FALSE(error.empty());
 }
 
 TEST(WavFileRenderer, WritesAPlayableFileOfTheStream)
 {
     TempFile file("rendered.wav");
-    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 8, 1, 8000, std::vector<BYTE>(1001, 0x80));
+    const WavClip wav = MakeWav(WAVE_FORMAT_PCM, 8, 1, 8000, std::vector<BYTE>(1001, 0x80));
     {
         RenderGraph g(wav, CWavFileRenderer::CreateInstance(file.path));
         ASSERT_EQ(g.Connect(), S_OK);
         ASSERT_EQ(RunToEnd(g.graph), S_OK);
     }
 
-    WavFile out;
+    WavClip out;
     std::string error;
-    ASSERT_TRUE(WavFile::Load(file.path, &out, &error)) << error;
+    ASSERT_TRUE(WavClip::Load(file.path, &out, &error)) << error;
     EXPECT_EQ(out.data, wav.data);
     // An odd data chunk is padded to an even RIFF size.
     EXPECT_EQ(fs::file_size(file.path) % 2, 0u);
@@ -179,7 +180,7 @@ TEST(WavFileRenderer, AnUnwritableFileFailsThePause)
 
 TEST(GraphRuntime, StoppingAtAnyMomentLosesNothingAndNeverHangs)
 {
-    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(std::vector<int>(40000, 1234)));
+    const WavClip wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(std::vector<int>(40000, 1234)));
     CWavSource::Options options;
     options.bufferBytes = 64;
     FilterGraphFixture g(wav, false, options);
@@ -295,7 +296,7 @@ TEST(WaveOutRenderer, PlaysWhatTheFilterDeliversAndFloatAs16Bit)
     std::vector<int> samples(40000);
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<int>((i * 7919) % 60000) - 30000;
-    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(samples));
+    const WavClip wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(samples));
     CWavSource::Options options;
     options.bufferBytes = 3000;
     {

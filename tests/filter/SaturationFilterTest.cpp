@@ -99,7 +99,7 @@ TEST(SaturationFilterTypes, AcceptsPcm8Pcm16AndFloat32MonoOrStereoOnly)
 
 TEST(SaturationFilterTypes, ConnectionRecordsTheNormalisedFormat)
 {
-    WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 22050, Pcm16(Wave16(64)));
+    WavClip wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 22050, Pcm16(Wave16(64)));
     wav.format.nBlockAlign = 99;
     wav.format.nAvgBytesPerSec = 1;
     FilterGraphFixture g(wav, false);
@@ -270,7 +270,7 @@ TEST(SaturationFilterGraph, PcmOutputEqualsTheEngineAndRunsRepeat)
             for (int i = 0; i < 6000; ++i)
                 data.push_back(static_cast<BYTE>(128 + 100 * std::sin(i * 0.03)));
         }
-        const WavFile wav = MakeWav(WAVE_FORMAT_PCM, bits, 2, 44100, data);
+        const WavClip wav = MakeWav(WAVE_FORMAT_PCM, bits, 2, 44100, data);
         CWavSource::Options options;
         options.bufferBytes = 1000;
         FilterGraphFixture g(wav, false, options);
@@ -301,7 +301,7 @@ TEST(SaturationFilterGraph, FloatStreamsUseDitherScaledFor24Bits)
     std::vector<float> samples(4000);
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = 0.4f * std::sin(static_cast<float>(i) * 0.02f);
-    const WavFile wav = MakeWav(WAVE_FORMAT_IEEE_FLOAT, 32, 1, 48000, Floats(samples));
+    const WavClip wav = MakeWav(WAVE_FORMAT_IEEE_FLOAT, 32, 1, 48000, Floats(samples));
     CWavSource::Options options;
     options.bufferBytes = 4000;
     FilterGraphFixture g(wav, false, options);
@@ -332,7 +332,7 @@ TEST(SaturationFilterGraph, FloatStreamsUseDitherScaledFor24Bits)
 
 TEST(SaturationFilterGraph, SettingsChangeSafelyWhileSamplesStream)
 {
-    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(Wave16(200000)));
+    const WavClip wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(Wave16(200000)));
     CWavSource::Options options;
     options.bufferBytes = 512;
     FilterGraphFixture g(wav, false, options);
@@ -377,7 +377,7 @@ TEST(SaturationFilterGraph, SettingsChangeSafelyWhileSamplesStream)
 
 TEST(SaturationFilterGraph, ASeekMarksTheNextSampleAsADiscontinuity)
 {
-    const WavFile wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(Wave16(2000000)));
+    const WavClip wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(Wave16(2000000)));
     CWavSource::Options options;
     options.bufferBytes = 4096;
     FilterGraphFixture g(wav, false, options);

@@ -13,7 +13,7 @@ namespace {
 
 // Connects the chain, runs it to the end and answers what the renderer received; false
 // when the pins do not connect.
-bool RunChain(const WavFile& wav, bool asFloat, CBaseFilter* middle, std::vector<BYTE>* received)
+bool RunChain(const WavClip& wav, bool asFloat, CBaseFilter* middle, std::vector<BYTE>* received)
 {
     CWavSource::Options options;
     options.bufferBytes = 256;  // many samples for a small file
@@ -54,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string& path = FuzzInputPath("wav-source");
     WriteFuzzInput(path, data, size);
-    WavFile wav;
+    WavClip wav;
     std::string error;
-    if (!WavFile::Load(path, &wav, &error)) {
+    if (!WavClip::Load(path, &wav, &error)) {
         FUZZ_CHECK(!error.empty());
         return 0;
     }

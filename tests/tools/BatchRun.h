@@ -3,7 +3,9 @@
 // Runs the embrel-batch executable for the tool tests and collects what it printed.
 
 #include <cstdlib>
+#include <dirent.h>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -29,6 +31,18 @@ inline bool Exists(const std::string& path)
 {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
+}
+
+// The temporary files a run left in directory (hidden, named ".~Embrel~" and six characters).
+inline std::vector<std::string> TemporaryFilesIn(const std::string& directory)
+{
+    std::vector<std::string> found;
+    if (DIR* d = opendir(directory.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (std::string(e->d_name).rfind(".~Embrel~", 0) == 0) found.push_back(e->d_name);
+        closedir(d);
+    }
+    return found;
 }
 
 // environment: assignments put before the command ("TMPDIR='...' ..."); stdin is /dev/null,

@@ -4,10 +4,19 @@
 
 #include "tools/embrel-batch/BatchOptions.h"
 
+struct BatchSession;
+class MessageWindow;
+class ProgressBar;
+
 // One run of embrel-batch: the program's reader, writer, converter, engine and worker in
 // offline mode, or listening (paced by a wave-out device, with or without writing),
 // driven from the command line. Returns the exit status: 0 done, 1 failed
 // (the component's message on err), 130 interrupted.
+//
+// The result is made in a fresh temporary file beside OUTPUT (created exclusively, 0600,
+// locked for the run) and replaces OUTPUT only when the run has succeeded; OUTPUT's mode
+// is kept, a symbolic link is followed, a device or FIFO is written into, and a directory
+// or the input itself is refused before any work.
 class EmbrelBatch {
 public:
     EmbrelBatch(const BatchOptions& options, std::FILE* out, std::FILE* err) noexcept
@@ -24,6 +33,18 @@ public:
     static void RequestStop() noexcept;
 
 private:
+    // Each returns 0 to go on, else the exit status (the message printed).
+    int OpenInput(BatchSession& s) const;
+    int OpenDevice(BatchSession& s) const;
+    int PrepareOutput(BatchSession& s) const;
+    int OpenPlayer(BatchSession& s) const;
+    int Process(BatchSession& s) const;
+    void WaitForWorker(BatchSession& s, MessageWindow& window, ProgressBar& progress, const bool& finished) const;
+    int Report(BatchSession& s, long long frames) const;
+
+    void ApplySettings(BatchSession& s) const;
+    int Fail(const char* text) const;
+
     const BatchOptions& options;
     std::FILE* out;
     std::FILE* err;

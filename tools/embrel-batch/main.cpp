@@ -37,5 +37,7 @@ int main(int argc, char** argv)
     action.sa_handler = OnSignal;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A file-size limit is a write error like any other, reported with its reason.
+    signal(SIGXFSZ, SIG_IGN);
     return batch.Run();
 }

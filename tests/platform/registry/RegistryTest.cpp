@@ -1,12 +1,15 @@
 #include "platform/registry/Registry.h"
+#include "platform/registry/CRegistryFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <pwd.h>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -372,3 +375,45 @@ TEST_F(RegistryTest, ConcurrentWritersLoseNothing)
 }
 
 } // namespace
+
+TEST_F(RegistryTest, AChangeKeepsTheFilesModeAndWritesThroughASymbolicLink)
+{
+    fs::create_directories(dir_ / "real");
+    const std::string target = (dir_ / "real/registry.reg").string();
+    std::ofstream(target) << "";
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(target, file_);
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "Linked", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    EXPECT_TRUE(fs::is_symlink(file_));
+    EXPECT_NE(std::string::npos, FileText().find("Linked"));
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    for (const auto& entry : fs::directory_iterator(dir_ / "real"))
+        EXPECT_EQ(entry.path().filename().string().rfind(".~Embrel~", 0), std::string::npos) << entry.path();
+}
+
+TEST_F(RegistryTest, AChangeWaitsForAnotherProcesssLockSaysSoAndGivesUp)
+{
+    const std::string lockPath = file_ + ".lock";
+    const int held = ::open(lockPath.c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(0, ::flock(held, LOCK_EX));
+    CRegistryFile::SetLockTimeout(1500);
+    ::testing::internal::CaptureStderr();
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_CANTWRITE, RegCreateKeyExA(HKEY_CLASSES_ROOT, "Waited", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, err.find("registry: waiting for " + lockPath + ", which another process holds\n"))
+        << err;
+    EXPECT_NE(std::string::npos, err.find(lockPath + " is still held by another process")) << err;
+
+    // Freed while it waits: the change goes through.
+    std::thread release([held] {
+        ::usleep(300 * 1000);
+        ::close(held);
+    });
+    EXPECT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, "Waited", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    RegCloseKey(key);
+    release.join();
+    CRegistryFile::SetLockTimeout(30000);
+}

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include <algorithm>
 #include <cstring>
 #include <fcntl.h>
@@ -245,13 +247,45 @@ TEST_F(WavReaderTest, AFailedFormatAllocationLeavesNoFormatAndNoCrash)
     EXPECT_EQ(reader.GetTotalFrames(), 0u);
 }
 
-TEST_F(WavReaderTest, ZeroBlockAlignGivesNoFramesAndReopeningStartsOver)
+TEST_F(WavReaderTest, AFormatWhoseRateOrLayoutDisagreesIsRefused)
+{
+    const std::string layout = "Input file, " + path +
+                               ", is not a valid WAV file (its block alignment or byte rate does not match its "
+                               "channels and bits).\n";
+    struct Case {
+        std::uint32_t rate;
+        int blockAlign;
+        std::string message;
+    } cases[] = {
+        {0, -1, "Input file, " + path + ", is not a valid WAV file (its sample rate is 0).\n"},
+        {44100, 0, layout},
+        {44100, 2, layout},  // stereo 16-bit needs 4
+        {44100, 5, layout},
+    };
+    for (const Case& c : cases) {
+        Spec s;
+        s.rate = c.rate;
+        s.blockAlign = c.blockAlign;
+        s.data = Ramp(40);
+        EXPECT_EQ(Load(s), 1) << c.rate << " " << c.blockAlign;
+        EXPECT_EQ(reader.GetErrorText(), c.message);
+    }
+    // A byte rate that is not the rate times the frame size.
+    Spec s;
+    s.data = Ramp(40);
+    Bytes file = Build(s);
+    file[28] ^= 1;  // nAvgBytesPerSec: RIFF header 12 + chunk header 8 + 8
+    WriteFile(path, file);
+    reader.Open();
+    reader.ReadHeader(1024);
+    EXPECT_EQ(reader.GetErrorText(), layout);
+}
+
+TEST_F(WavReaderTest, ReopeningAnOpenReaderStartsOver)
 {
     Spec s;
-    s.blockAlign = 0;
     s.data = Ramp(40);
     ASSERT_EQ(Load(s), 0);
-    EXPECT_EQ(reader.GetTotalFrames(), 0u);
     Bytes got(64);
     EXPECT_EQ(reader.ReadBlock(got.data(), 10), 10);
     reader.Open();  // reopening the open reader

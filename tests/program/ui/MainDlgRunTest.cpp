@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "MainDlgTestSupport.h"
+#include "platform/help/WinHelp.h"
 #include "platform/registry/Registry.h"
 
 using namespace maindlgtest;
@@ -218,6 +219,27 @@ TEST_F(RunControl, AFailedReplacementAsksAgainAndKeepsTheOldOutput)
     EXPECT_FALSE(Exists(d.GetTemporaryPath()));
 }
 
+TEST_F(RunControl, SavingReplacesAnExistingOutputAndKeepsItsMode)
+{
+    setenv("CALYRIX_WAVEOUT", "none", 1);
+    CMainDlg& d = Open();
+    const std::string output = dir.File("out.wav");
+    wavtest::WriteFile(output, wavtest::Bytes{'o', 'l', 'd'});
+    ASSERT_EQ(chmod(output.c_str(), 0640), 0);
+    Choose(Input("song.wav", 1000), output);
+    messageBox.answers = {IDNO};
+    d.OnCommand(IDC_START);
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_EQ(wavtest::ReadFile(output), (wavtest::Bytes{'o', 'l', 'd'}));
+    messageBox.answers = {IDYES};
+    d.OnCommand(IDC_START);
+    ASSERT_TRUE(RunToEnd());
+    struct stat st;
+    ASSERT_EQ(stat(output.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::size_t(st.st_size), 44u + 1000u * 4);
+}
+
 TEST_F(RunControl, TheTemporaryFileIsRefusedWhenHeldOrNotAPlainFileOfTheUser)
 {
     setenv("CALYRIX_WAVEOUT", "none", 1);
@@ -231,7 +253,7 @@ TEST_F(RunControl, TheTemporaryFileIsRefusedWhenHeldOrNotAPlainFileOfTheUser)
     d.OnCommand(IDC_START);
     ASSERT_EQ(messageBox.shown.size(), 1u);
     EXPECT_EQ(messageBox.shown[0].caption, "ERROR");
-    EXPECT_NE(messageBox.shown[0].text.find("another Embrel run is using it"), std::string::npos);
+    EXPECT_NE(messageBox.shown[0].text.find("another run is using it"), std::string::npos);
     EXPECT_FALSE(d.IsRunning());
     close(held);
     unlink(d.GetTemporaryPath().c_str());
@@ -439,6 +461,56 @@ TEST_F(RunControl, AValueTheEngineRejectsIsReportedAndKept)
     dlg.reset();
     OutputDeviceList::Clear();
     EXPECT_EQ(Open().Slider(IDC_KNEE).pos, 9000);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RunControl, AnUnplayableDeviceRunsWithoutSoundOrEndsAPreview)
+{
+    CMainDlg& d = Open();
+    d.Player().SetDeviceId(5);  // only devices 0 and 1 exist
+    Choose(Input("song.wav", 1000), dir.File("out.wav"));
+    messageBox.answers = {IDOK, IDYES};
+    d.OnCommand(IDC_START);
+    ASSERT_TRUE(RunToEnd());
+    ASSERT_EQ(messageBox.Captions(), (std::vector<std::string>{"MCI Error", "Save Results?"}));
+    const std::string& text = messageBox.shown[0].text;
+    const std::string tail = "\nProgram will proceed without playing sound.";
+    ASSERT_GT(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    EXPECT_EQ(d.GetListenFlag(), 0);
+    EXPECT_TRUE(Exists(dir.File("out.wav")));
+
+    // A preview cannot go on without sound: it ends, and listening stays off afterwards.
+    messageBox.shown.clear();
+    d.OnCommand(IDC_PREVIEW);
+    ASSERT_TRUE(PumpUntil([&] { return !d.GetPreviewFlag(); }));
+    ASSERT_EQ(messageBox.Captions(), std::vector<std::string>{"MCI Error"});
+    EXPECT_NE(messageBox.shown[0].text.find("\nProgram cannot run in preview mode."), std::string::npos);
+    EXPECT_FALSE(d.IsRunning());
+    EXPECT_EQ(d.GetListenFlag(), 0);
+    EXPECT_EQ(d.GetWriteFlag(), 1);
+    EXPECT_FALSE(Exists(d.GetTemporaryPath()));
+}
+
+TEST_F(RunControl, HelpTopicsOpensTheMainWindowsPage)
+{
+    CMainDlg& d = Open();
+    const std::string help = dir.File("Embrel.hlp");
+    ASSERT_EQ(mkdir(help.c_str(), 0755), 0);
+    wavtest::WriteFile(help + "/20066.html", wavtest::Bytes{'<', 'p', '>'});
+    std::vector<std::string> opened;
+    const HelpOpener previous = SetHelpOpener([&](const std::string& url) {
+        opened.push_back(url);
+        return true;
+    });
+    d.SetHelpFile(help);
+    d.OnCommand(ID_HELP_TOPICS);
+    SetHelpOpener(previous);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], "file://" + help + "/20066.html");
 }
 
 }  // namespace

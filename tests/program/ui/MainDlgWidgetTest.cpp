@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include "MainDlgTestSupport.h"
+#include "program/ui/CCalyrixApp.h"
 #include "program/ui/CTarvel.h"
 #include "program/ui/MainDlgWidget.h"
 #include "tests/slider/TestRegistry.h"
@@ -82,6 +84,7 @@ TEST_F(Window, HasTheDesignedSizeAndPlacesControlsByDialogUnits)
     EXPECT_EQ(window->Control(IDC_CLOSE)->geometry(), QRect(602, 0, 30, 33));
     EXPECT_FALSE(window->Control(IDC_DEFAULT)->isVisible());
     EXPECT_FALSE(window->Control(IDC_STOP)->isEnabled());
+    EXPECT_TRUE(static_cast<QAbstractButton*>(window->Control(IDC_TUBE))->isChecked());
     EXPECT_EQ(window->Control(IDC_START)->toolTip(), QStringLiteral("Embrel the input sound"));
     EXPECT_EQ(static_cast<QLabel*>(window->Control(IDC_GAIN_TEXT))->text(),
               QString::fromLatin1(SaturationEngine().GetGainText()));
@@ -134,7 +137,8 @@ TEST_F(Window, ToolTipsFollowTheMenuSwitch)
 {
     window->Dialog().OnCommand(ID_TOOL_TIPS);
     EXPECT_TRUE(window->Control(IDC_START)->toolTip().isEmpty());
-    window->ShowQuestionMenu();
+    QTest::mouseClick(window->Control(IDC_QUESTION), Qt::LeftButton);
+    EXPECT_TRUE(window->QuestionMenu()->isVisible());
     const QList<QAction*> actions = window->QuestionMenu()->actions();
     ASSERT_EQ(actions.size(), 5);
     EXPECT_EQ(actions[1]->text(), QStringLiteral("Tool Tips"));
@@ -202,6 +206,28 @@ TEST_F(Window, LeavingThePresetBoxForAnotherControlOffersTheTypedName)
     ASSERT_EQ(box->count(), 1);
     EXPECT_EQ(box->itemText(0), QStringLiteral("Fresh"));
     EXPECT_EQ(box->currentText(), QStringLiteral("Fresh"));
+}
+
+}  // namespace
+
+namespace {
+
+using Unregistered = TestRegistry;
+
+TEST_F(Unregistered, WithoutTheFaderModuleTheWindowSaysHowToRegisterIt)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    ScriptedMessageBox messageBox;
+    ScriptedFileDialog fileDialog;
+    {
+        MainDlgWidget window(messageBox, fileDialog);
+        EXPECT_FALSE(window.Create());
+        EXPECT_FALSE(window.GetErrorText().empty());
+    }
+    const std::string hint = CCalyrixApp::RegisterHint("/opt/calyrix/Embrel");
+    EXPECT_NE(hint.find("regsvr /opt/calyrix/TARVEL.OCX"), std::string::npos);
+    EXPECT_NE(hint.find(registry_), std::string::npos);
+    CoUninitialize();
 }
 
 }  // namespace

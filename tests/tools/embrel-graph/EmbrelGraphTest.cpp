@@ -38,9 +38,9 @@ struct TempDir {
     std::string operator/(const char* name) const { return (path / name).string(); }
 };
 
-void WriteWav(const std::string& path, const WavFile& wav)
+void WriteWav(const std::string& path, const WavClip& wav)
 {
-    std::vector<BYTE> bytes = WavFile::MakeHeader(wav.format, static_cast<DWORD>(wav.data.size()));
+    std::vector<BYTE> bytes = WavClip::MakeHeader(wav.format, static_cast<DWORD>(wav.data.size()));
     bytes.insert(bytes.end(), wav.data.begin(), wav.data.end());
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                 static_cast<std::streamsize>(bytes.size()));
@@ -123,9 +123,9 @@ TEST(EmbrelGraph, EmbrelsPcmAndFloatThroughTheRegisteredFilterBitExact)
     std::vector<BYTE> bytes8;
     for (std::size_t i = 0; i < 9001; ++i)
         bytes8.push_back(static_cast<BYTE>(128 + 120 * std::sin(static_cast<double>(i) * 0.02)));
-    const WavFile inputs[] = {MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(samples)),
+    const WavClip inputs[] = {MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(samples)),
                               MakeWav(WAVE_FORMAT_PCM, 8, 1, 22050, bytes8)};
-    for (const WavFile& wav : inputs) {
+    for (const WavClip& wav : inputs) {
         WriteWav(dir / "in.wav", wav);
         ASSERT_EQ(RunTool("--buffer-bytes 1000 --set Dither=0 --set gain=-5000 --print-settings " + (dir / "in.wav") +
                               " " + (dir / "out.wav"),
@@ -134,9 +134,9 @@ TEST(EmbrelGraph, EmbrelsPcmAndFloatThroughTheRegisteredFilterBitExact)
             << ReadText(dir / "log.txt");
         // Gain clamps to the top of its range.
         EXPECT_EQ(ReadText(dir / "log.txt"), "-2000 1 999 1000 -250 1 0 -1000 0\n");
-        WavFile out;
+        WavClip out;
         std::string error;
-        ASSERT_TRUE(WavFile::Load(dir / "out.wav", &out, &error)) << error;
+        ASSERT_TRUE(WavClip::Load(dir / "out.wav", &out, &error)) << error;
         const SaturationSettings settings{-2000, 1, 999, 1000, -250, 1, 0, -1000, 0};
         EXPECT_EQ(out.format.wBitsPerSample, wav.format.wBitsPerSample);
         EXPECT_EQ(out.format.nChannels, wav.format.nChannels);
@@ -146,9 +146,9 @@ TEST(EmbrelGraph, EmbrelsPcmAndFloatThroughTheRegisteredFilterBitExact)
     // --float streams floats and writes a float file.
     WriteWav(dir / "in.wav", inputs[0]);
     ASSERT_EQ(RunTool("--float --set Dither=0 " + (dir / "in.wav") + " " + (dir / "out.wav"), dir / "log.txt"), 0);
-    WavFile out;
+    WavClip out;
     std::string error;
-    ASSERT_TRUE(WavFile::Load(dir / "out.wav", &out, &error)) << error;
+    ASSERT_TRUE(WavClip::Load(dir / "out.wav", &out, &error)) << error;
     EXPECT_EQ(out.format.wFormatTag, WAVE_FORMAT_IEEE_FLOAT);
     EXPECT_EQ(out.data.size(), inputs[0].data.size() * 2);
 }
@@ -188,7 +188,7 @@ TEST(EmbrelGraph, SettingsFilesAndErrors)
     EXPECT_EQ(RunTool(module + (dir / "in24.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 1);
     EXPECT_EQ(ReadText(dir / "x.wav"), "keep");
     for (const auto& entry : fs::directory_iterator(dir.path))
-        EXPECT_EQ(entry.path().filename().string().find(".embrel-graph-"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find(".~Embrel~"), std::string::npos) << entry.path();
     // A usage error is told apart from a failed run; help is not an error.
     EXPECT_EQ(RunTool(module + "--buffer-bytes 0 " + (dir / "in.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 2);
     EXPECT_EQ(RunTool(module + (dir / "in.wav"), dir / "log.txt"), 2);
@@ -206,10 +206,10 @@ TEST(EmbrelGraph, ATruncatedFileEndingInHalfAFrameIsEmbreledAsFarAsItGoes)
     std::vector<int> samples(3001);
     for (std::size_t i = 0; i < samples.size(); ++i)
         samples[i] = static_cast<int>(20000 * std::sin(static_cast<double>(i) * 0.03));
-    WavFile cut = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(samples));
+    WavClip cut = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(samples));
     cut.data.push_back(0x7F);
     // The data chunk claims more than the file holds.
-    std::vector<BYTE> bytes = WavFile::MakeHeader(cut.format, static_cast<DWORD>(cut.data.size() + 400));
+    std::vector<BYTE> bytes = WavClip::MakeHeader(cut.format, static_cast<DWORD>(cut.data.size() + 400));
     bytes.insert(bytes.end(), cut.data.begin(), cut.data.end());
     std::ofstream(dir / "cut.wav", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -218,9 +218,9 @@ TEST(EmbrelGraph, ATruncatedFileEndingInHalfAFrameIsEmbreledAsFarAsItGoes)
                       dir / "log.txt"),
               0)
         << ReadText(dir / "log.txt");
-    WavFile out;
+    WavClip out;
     std::string error;
-    ASSERT_TRUE(WavFile::Load(dir / "out.wav", &out, &error)) << error;
+    ASSERT_TRUE(WavClip::Load(dir / "out.wav", &out, &error)) << error;
     const SaturationSettings settings{-1000, 1, 999, 1000, -250, 1, 0, -1000, 0};
     EXPECT_EQ(out.data, ReferencePcm(cut, settings, 4000));
 }

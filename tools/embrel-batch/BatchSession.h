@@ -1,0 +1,69 @@
+#pragma once
+
+#include <climits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "engine/SaturationEngine.h"
+#include "platform/base/Win32.h"
+#include "platform/fs/ResultFile.h"
+#include "platform/fs/TemporaryFile.h"
+#include "program/audio/OutputDeviceList.h"
+#include "program/audio/ProcessingWorker.h"
+#include "program/audio/SampleConverter.h"
+#include "program/audio/WavReader.h"
+#include "program/audio/WavWriter.h"
+#include "program/audio/WaveOutPlayer.h"
+#include "program/audio/WorkerContext.h"
+
+// Everything one embrel-batch run holds, from the input's header to the report. Members
+// that own a resource give it back when the session ends, on every path.
+struct BatchSession {
+    // Hands the wave-out device list back when the run ends.
+    struct DeviceListScope {
+        DeviceListScope() { OutputDeviceList::Enumerate(); }
+        ~DeviceListScope() { OutputDeviceList::Clear(); }
+        DeviceListScope(const DeviceListScope&) = delete;
+        DeviceListScope& operator=(const DeviceListScope&) = delete;
+    };
+    struct EventHandle {
+        HANDLE handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        ~EventHandle() { if (handle) CloseHandle(handle); }
+    };
+    struct RunLock {
+        CRITICAL_SECTION section;
+        RunLock() { InitializeCriticalSection(&section); }
+        ~RunLock() { DeleteCriticalSection(&section); }
+    };
+
+    // Large objects on the heap: the buffers alone are 320 KB.
+    std::unique_ptr<WavReader> reader = std::make_unique<WavReader>();
+    std::unique_ptr<WavWriter> writer = std::make_unique<WavWriter>();
+    std::unique_ptr<SaturationEngine> engine = std::make_unique<SaturationEngine>();
+    SampleConverter converter;
+    std::vector<unsigned char> byteBuffer = std::vector<unsigned char>(BlockBufferBytes);
+    std::vector<float> floatBuffer = std::vector<float>(BlockBufferSamples);
+
+    int blockSize = 0;
+    int channels = 0;
+    int bits = 0;
+    DWORD rate = 0;
+    long long framesInFile = -1;  // with a placeholder data size: what the file holds
+    DWORD totalFrames = 0;
+
+    bool writing = false;
+    bool listening = false;
+    std::optional<DeviceListScope> devices;  // offline runs leave the sound service alone
+    ResultFile result;
+    TemporaryFile temporary;
+    std::unique_ptr<WaveOutPlayer> player = std::make_unique<WaveOutPlayer>();
+    EventHandle blockEvent;
+    RunLock runLock;
+
+    // The worker's flags.
+    int listen = 0, write = 0, running = 1, pause = 0, stop = 0;
+    bool interrupted = false;
+    bool writeFailed = false;
+    int inputPeak = INT_MIN, outputPeak = INT_MIN;
+};
