@@ -79,5 +79,8 @@ void PresetBoxView::FocusChanged(QWidget* old, QWidget* now)
 {
     if (old == nullptr || now == nullptr || now->window() != window || IdOf(old) != IDC_PRESET) return;
     const int id = IdOf(now);
-    if (id != IDC_PRESET) dlg.OnPresetKillFocus(id);
+    if (id == IDC_PRESET) return;
+    // Asked once the click or key that moved the focus has been handled, so that a click
+    // on another control still reaches it.
+    QMetaObject::invokeMethod(box, [this, id] { dlg.OnPresetKillFocus(id); }, Qt::QueuedConnection);
 }

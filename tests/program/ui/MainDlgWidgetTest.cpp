@@ -197,10 +197,12 @@ TEST_F(Window, LeavingThePresetBoxForAnotherControlOffersTheTypedName)
     box->setFocus();
     QTest::keyClicks(box->lineEdit(), QStringLiteral("Fresh"));
     window->Control(IDC_ADD_PRESET)->setFocus();  // on the way to the add button: no question
+    QApplication::processEvents();
     EXPECT_TRUE(messageBox.shown.empty());
     box->setFocus();
     messageBox.answers = {IDYES};
     window->Control(IDC_TUBE)->setFocus();
+    ASSERT_TRUE(Spin([this] { return !messageBox.shown.empty(); }));
     ASSERT_EQ(messageBox.shown.size(), 1u);
     EXPECT_EQ(messageBox.shown[0].text.rfind("You have changed the current preset name.\n", 0), 0u);
     ASSERT_EQ(box->count(), 1);
