@@ -62,7 +62,6 @@ void CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_RUN_PROGRESS) OnRunProgress(wParam, lParam);
     else if (message == WM_RUN_FINISHED) OnRunFinished(wParam, lParam);
     else if (message == WM_COMMAND) OnCommand(int(LOWORD(wParam)));
-    host.Refresh();
 }
 
 void CMainDlg::OnInitDialog()
@@ -327,9 +326,7 @@ void CMainDlg::OnOK()
     writeFlag = 1;
     SaveSettings();
     SavePresets();
-    OutputDeviceList::Clear();
-    WinHelpA(GetSafeHwnd(), helpFile.c_str(), HELP_QUIT, 0);
-    host.EndDialog(IDOK);
+    EndDialog(IDOK);
 }
 
 // Escape ends the window without saving settings; a run is stopped first and its result
@@ -341,6 +338,12 @@ void CMainDlg::OnCancel()
         discardResult = true;
         OnRunFinished();
     }
+    EndDialog(IDCANCEL);
+}
+
+void CMainDlg::EndDialog(int result)
+{
     OutputDeviceList::Clear();
-    host.EndDialog(IDCANCEL);
+    WinHelpA(GetSafeHwnd(), helpFile.c_str(), HELP_QUIT, 0);
+    host.EndDialog(result);
 }

@@ -62,7 +62,8 @@ public:
     void OnInitDialog();
 
     // Window messages: the worker's progress and end, and posted commands. The wake-up is
-    // called on the posting thread and must only schedule PumpMessages on the window's.
+    // called on the posting thread and must only schedule PumpMessages on the window's
+    // thread; the controls are drawn again after a pump that handled messages.
     HWND GetSafeHwnd() const { return window.GetSafeHwnd(); }
     void SetWakeUp(std::function<void()> wakeUp);
     int PumpMessages() { return window.PumpMessages(); }
@@ -95,6 +96,7 @@ public:
 
     // The help file the help commands open.
     void SetHelpFile(const std::string& path) { helpFile = path; }
+    const std::string& GetHelpFile() const { return helpFile; }
 
     void LoadSettings();
     void SaveSettings();
@@ -141,6 +143,7 @@ private:
     void OnToolTips();
     void OnRealTimeWatch();
     void OnHelpTopics();
+    void EndDialog(int result);
     void RejectInput(const char* text);
     bool BrowseInto(FileBox& box, bool open, const std::string& startName);
     void AddFile(FileBox& box, const char* path);

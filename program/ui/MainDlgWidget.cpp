@@ -17,6 +17,7 @@
 
 #include "platform/base/DialogUnits.h"
 #include "program/ui/AboutBox.h"
+#include "program/ui/CSoundCardDlg.h"
 #include "program/ui/CTarvel.h"
 #include "program/ui/DesignedFont.h"
 #include "program/ui/PresetBoxView.h"
@@ -98,7 +99,11 @@ MainDlgWidget::MainDlgWidget(MessageBoxService& messageBox, FileDialogService& f
     pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
     dlg->SetWakeUp([this] {
-        QMetaObject::invokeMethod(this, [this] { dlg->PumpMessages(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] {
+                if (dlg && dlg->PumpMessages() > 0) Refresh();
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -442,7 +447,15 @@ void MainDlgWidget::GetScreenMetrics(int* width, int* height, int* iconWidth, in
 
 bool MainDlgWidget::RunSoundCardDialog(int* listen, int* deviceIndex)
 {
-    return soundCardDialog && soundCardDialog(listen, deviceIndex);
+    CSoundCardDlg dialog(this);
+    dialog.listen = *listen;
+    dialog.deviceIndex = *deviceIndex;
+    dialog.backgroundColour = palette().color(QPalette::Window);
+    if (!dlg->GetHelpFile().empty()) dialog.SetHelpFile(dlg->GetHelpFile());
+    if (dialog.DoModal() != CSoundCardDlg::IdOk) return false;
+    *listen = dialog.listen;
+    *deviceIndex = dialog.deviceIndex;
+    return true;
 }
 
 // A press on the free surface drags the window; controls take their own presses.

@@ -53,10 +53,6 @@ public:
     void GetScreenMetrics(int* width, int* height, int* iconWidth, int* iconHeight) override;
     bool RunSoundCardDialog(int* listen, int* deviceIndex) override;
 
-    // What opens the sound-card dialog.
-    using SoundCardDialog = std::function<bool(int* listen, int* deviceIndex)>;
-    void SetSoundCardDialog(SoundCardDialog dialog) { soundCardDialog = std::move(dialog); }
-
 signals:
     void Ended(int result);
 
@@ -96,6 +92,5 @@ private:
     bool ended = false;
     int result = 0;
     std::string errorText;
-    SoundCardDialog soundCardDialog;
     std::unique_ptr<PresetBoxView> presetView;
 };

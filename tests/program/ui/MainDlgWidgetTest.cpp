@@ -2,8 +2,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,6 +15,7 @@
 
 #include "MainDlgTestSupport.h"
 #include "program/ui/CCalyrixApp.h"
+#include "program/ui/CSoundCardDlg.h"
 #include "program/ui/CTarvel.h"
 #include "program/ui/MainDlgWidget.h"
 #include "tests/slider/TestRegistry.h"
@@ -230,6 +233,35 @@ TEST_F(Unregistered, WithoutTheFaderModuleTheWindowSaysHowToRegisterIt)
     EXPECT_NE(hint.find("regsvr /opt/calyrix/TARVEL.OCX"), std::string::npos);
     EXPECT_NE(hint.find(registry_), std::string::npos);
     CoUninitialize();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Window, TheSoundCardButtonOpensTheDialogAndTakesOverAConfirmedChoice)
+{
+    setenv("CALYRIX_WAVEOUT", "virtual:2", 1);
+    CMainDlg& d = window->Dialog();
+    int offeredListen = -1, offeredDevice = -1;
+    CSoundCardDlg::ModalScript previous = CSoundCardDlg::SetModalScript([&](CSoundCardDlg& dialog) {
+        offeredListen = dialog.listen;
+        offeredDevice = dialog.deviceIndex;
+        dialog.ListenBox()->setChecked(false);  // and then cancelled
+    });
+    QTest::mouseClick(window->Control(IDC_SOUNDCARD), Qt::LeftButton);
+    EXPECT_EQ(offeredListen, 1);
+    EXPECT_EQ(offeredDevice, 0);
+    EXPECT_EQ(d.GetListenFlag(), 1);
+
+    CSoundCardDlg::SetModalScript([](CSoundCardDlg& dialog) {
+        dialog.ListenBox()->setChecked(false);
+        dialog.Button(CSoundCardDlg::IdOk)->click();
+    });
+    QTest::mouseClick(window->Control(IDC_SOUNDCARD), Qt::LeftButton);
+    CSoundCardDlg::SetModalScript(previous);
+    EXPECT_EQ(d.GetListenFlag(), 0);
+    EXPECT_EQ(d.Player().GetDeviceId(), 0);
 }
 
 }  // namespace
