@@ -12,6 +12,7 @@ PresetBoxView::PresetBoxView(QComboBox* box, QWidget* window, CMainDlg& dlg, con
     : box(box), window(window), dlg(dlg), controls(controls)
 {
     box->setInsertPolicy(QComboBox::NoInsert);  // the logic decides what is added
+    box->setCompleter(nullptr);                  // a typed name stays as it was typed
     connections[0] = QObject::connect(box, &QComboBox::activated, box, [this](int index) {
         this->dlg.OnPresetSelected(index);
     });

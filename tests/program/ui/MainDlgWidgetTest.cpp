@@ -183,11 +183,18 @@ TEST_F(Window, ANameTypedInThePresetBoxIsStoredByEnterAndAppliedWhenChosen)
     EXPECT_EQ(box->itemText(0), QStringLiteral("Warm"));
     EXPECT_EQ(box->currentIndex(), 0);
     EXPECT_EQ(window->Dialog().GetPresetName(), "Warm");
+    box->setFocus();
+    box->lineEdit()->clear();
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("Wa"));  // not completed to "Warm"
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Wa"));
+    EXPECT_EQ(box->currentIndex(), 0);
 
     CMainDlg& d = window->Dialog();
     const LONG stored = window->Fader(IDC_GAIN)->GetPos();
     d.OnScroll(IDC_GAIN, -1500);
-    emit box->activated(0);
+    emit box->activated(1);
     EXPECT_EQ(window->Fader(IDC_GAIN)->GetPos(), stored);
     EXPECT_EQ(d.Engine().GetGain(), stored);
 }
