@@ -115,7 +115,6 @@ public:
     int GetFocusCount() const { return focusCount; }
     int GetToolTips() const { return toolTips; }
     int GetRealTimeWatch() const { return realTimeWatch; }
-    int GetSoundCardAvailable() const { return soundCardAvailable; }
     int IsRunning() const { return running; }
     int GetListenFlag() const { return listenFlag; }
     int GetWriteFlag() const { return writeFlag; }

@@ -25,8 +25,8 @@ CSoundCardDlg::ModalScript& CurrentScript()
 // The template's "MS Sans Serif" 8 points (11 pixels at 96 dpi), or its metric twin.
 QFont DialogFont()
 {
-    const QString designed = QStringLiteral("MS Sans Serif");
-    QFont font(QFontDatabase::hasFamily(designed) ? designed : QStringLiteral("Liberation Sans"));
+    const QString face = QStringLiteral("MS Sans Serif");
+    QFont font(QFontDatabase::hasFamily(face) ? face : QStringLiteral("Liberation Sans"));
     font.setPixelSize(11);
     return font;
 }

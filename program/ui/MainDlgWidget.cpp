@@ -458,10 +458,13 @@ bool MainDlgWidget::RunSoundCardDialog(int* listen, int* deviceIndex)
     return true;
 }
 
-// A press on the free surface drags the window; controls take their own presses.
+// A press on the free surface (a label, a frame or the panel itself) drags the window; a
+// press on a control never does, even one the control lets through.
 void MainDlgWidget::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    QWidget* under = childAt(event->position().toPoint());
+    if (under && !qobject_cast<QLabel*>(under) && !qobject_cast<QGroupBox*>(under)) return;
     if (windowHandle() && QGuiApplication::platformName() == QLatin1String("xcb") && windowHandle()->startSystemMove())
         return;
     dragging = true;
@@ -481,6 +484,8 @@ void MainDlgWidget::mouseReleaseEvent(QMouseEvent* event)
 
 void MainDlgWidget::contextMenuEvent(QContextMenuEvent* event)
 {
+    QWidget* under = childAt(event->pos());
+    if (under && !qobject_cast<QLabel*>(under) && !qobject_cast<QGroupBox*>(under)) return;
     systemMenu->popup(event->globalPos());
 }
 

@@ -2,6 +2,8 @@
 
 #include <QImage>
 
+#include "program/ui/ProgramIconEngine.h"
+
 #include <algorithm>
 #include <array>
 
@@ -27,16 +29,19 @@ QPixmap ProgramBitmap(int id)
 QIcon ProgramIcon(int id)
 {
     if (!Contains(kIcons, id)) return {};
-    return QIcon(QPixmap(QStringLiteral(":/program/res/icon%1.png").arg(id)));
+    const QImage image = QImage(QStringLiteral(":/program/res/icon%1.png").arg(id)).convertToFormat(QImage::Format_ARGB32);
+    // The program's own icon is a picture that scales; the others are shown like a button's icon.
+    if (id == 128) return QIcon(QPixmap::fromImage(image));
+    return QIcon(new ProgramIconEngine(image));
 }
 
 QPixmap ProgramButtonBitmap(int id, const QColor& buttonFace)
 {
     const QPixmap bitmap = ProgramBitmap(id);
     if (bitmap.isNull()) return bitmap;
-    QImage image = bitmap.toImage().convertToFormat(QImage::Format_RGB32);
+    QImage image = bitmap.toImage().convertToFormat(QImage::Format_ARGB32);
     const QRgb grey = qRgb(192, 192, 192);
-    const QRgb face = buttonFace.rgb();
+    const QRgb face = buttonFace.rgba();
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         std::replace(line, line + image.width(), grey, face);

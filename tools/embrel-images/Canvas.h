@@ -29,9 +29,6 @@ public:
     // Sets whole pixels without antialiasing.
     void SetPixel(int x, int y, Rgba colour);
 
-    int Width() const { return width; }
-    int Height() const { return height; }
-
     QImage ToArgb() const;
     QImage ToRgb() const;
     // Every pixel replaced by the nearest colour of the table, as an indexed image.

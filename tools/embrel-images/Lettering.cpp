@@ -30,10 +30,6 @@ const std::vector<Capital>& Capitals()
          {{0.4, 0.26, 0.26, -90, 90}}},
         {'I', 0.0, {{{0, 0}, {0, 1}}}, {}},
         {'X', 0.78, {{{0, 0}, {0.78, 1}}, {{0.78, 0}, {0, 1}}}, {}},
-        {'E', 0.6, {{{0.6, 0}, {0, 0}, {0, 1}, {0.6, 1}}, {{0, 0.5}, {0.5, 0.5}}}, {}},
-        {'B', 0.66, {{{0.36, 0}, {0, 0}, {0, 1}, {0.4, 1}}, {{0, 0.48}, {0.38, 0.48}}},
-         {{0.36, 0.24, 0.24, -90, 90}, {0.4, 0.74, 0.26, -90, 90}}},
-        {'M', 0.9, {{{0, 1}, {0, 0}, {0.45, 0.62}, {0.9, 0}, {0.9, 1}}}, {}},
     };
     return kCapitals;
 }
@@ -77,7 +73,6 @@ const PixelGlyph kPixelGlyphs[] = {
     {'T', {"#####", "..#..", "..#..", "..#..", "..#..", "..#..", "..#.."}},
     {'U', {"#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
     {'&', {".##..", "#..#.", "#.#..", ".#...", "#.#.#", "#..#.", ".##.#"}},
-    {'+', {".....", "..#..", "..#..", "#####", "..#..", "..#..", "....."}},
     {' ', {"...", "...", "...", "...", "...", "...", "..."}},
 };
 
@@ -90,8 +85,7 @@ const PixelGlyph* FindPixel(char c)
 
 }  // namespace
 
-Shape Capitals(const char* text, double x, double top, double height, double stroke, double gap,
-               double* width)
+Shape Capitals(const char* text, double x, double top, double height, double stroke, double gap)
 {
     Shape shape = [](double, double) { return false; };
     double pen = x + stroke / 2;
@@ -104,7 +98,6 @@ Shape Capitals(const char* text, double x, double top, double height, double str
         shape = shapes::Union(std::move(shape), LetterShape(*cap, pen, top, height, stroke));
         pen += cap->width * height;
     }
-    if (width != nullptr) *width = pen + stroke / 2 - x;
     return shape;
 }
 

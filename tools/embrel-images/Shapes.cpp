@@ -96,11 +96,6 @@ Shape Minus(Shape a, Shape b)
     return [a = std::move(a), b = std::move(b)](double x, double y) { return a(x, y) && !b(x, y); };
 }
 
-Shape Intersect(Shape a, Shape b)
-{
-    return [a = std::move(a), b = std::move(b)](double x, double y) { return a(x, y) && b(x, y); };
-}
-
 Shape Offset(Shape s, double dx, double dy)
 {
     return [s = std::move(s), dx, dy](double x, double y) { return s(x - dx, y - dy); };

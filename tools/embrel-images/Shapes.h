@@ -24,7 +24,6 @@ Shape Arc(double cx, double cy, double r, double width, double fromDeg, double t
 
 Shape Union(Shape a, Shape b);
 Shape Minus(Shape a, Shape b);
-Shape Intersect(Shape a, Shape b);
 Shape Offset(Shape s, double dx, double dy);
 
 Rgba Mix(Rgba a, Rgba b, double t);

@@ -33,6 +33,17 @@ TEST_F(RunControl, StartRefusesWithoutInputOrDestination)
     EXPECT_TRUE(fileDialog.requests[0].open);
     EXPECT_EQ(fileDialog.requests[0].startName, "*.wav");
 
+    // A preview without input puts its flags back before the same message.
+    d.OnCommand(IDC_PREVIEW);
+    EXPECT_EQ(d.GetWriteFlag(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return messageBox.shown.size() == 2; }));
+    EXPECT_EQ(messageBox.shown[1].caption, "Missing Source");
+    EXPECT_EQ(d.GetPreviewFlag(), 0);
+    EXPECT_EQ(d.GetWriteFlag(), 1);
+    EXPECT_EQ(d.GetListenFlag(), 1);
+    messageBox.shown.pop_back();
+    fileDialog.requests.pop_back();
+
     // An input but no output: the save dialog proposes the input's name with an "E".
     fileDialog.answers = {Input("song.wav", 100)};
     d.OnCommand(IDC_BROWSE_INPUT);
@@ -511,6 +522,38 @@ TEST_F(RunControl, HelpTopicsOpensTheMainWindowsPage)
     SetHelpOpener(previous);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0], "file://" + help + "/20066.html");
+}
+
+}  // namespace
+
+namespace {
+
+// The meters' side: the highest level since the window (or the run) began stays until
+// the meter has read a slot once.
+TEST_F(RunControl, LevelsHoldTheHighestUntilReadAndLightTheClipLamp)
+{
+    CMainDlg& d = Open();
+    SaturationEngine& engine = d.Engine();
+    engine.SetFormat(16, 44100, 1);
+    auto feed = [&](float amplitude) {
+        std::vector<float> block(64, amplitude);
+        engine.Process(block.data(), int(block.size()));
+        d.OnRunProgress(0, 0);
+    };
+    int current = 0, held = 0, over = 0;
+    feed(1.0f);
+    const int loud = engine.GetInputPeakDb();
+    feed(0.01f);
+    ASSERT_LT(engine.GetInputPeakDb(), loud - 20);
+    d.GetLevels(0, &current, &held, &over);
+    EXPECT_EQ(held, loud);
+    EXPECT_EQ(over, loud > d.GetClipThreshold() ? 1 : 0);
+
+    // Read once: the next block's level is shown as it is.
+    feed(0.01f);
+    d.GetLevels(0, &current, &held, &over);
+    EXPECT_EQ(current, engine.GetInputPeakDb());
+    EXPECT_EQ(over, 0);
 }
 
 }  // namespace

@@ -163,10 +163,15 @@ TEST_F(Window, TheFreeSurfaceDragsTheWindowAndAFaderDoesNot)
     QTest::mouseRelease(label, Qt::LeftButton, {}, QPoint(25, 15));
     EXPECT_EQ(window->pos(), start + QPoint(20, 10));
 
+    // The fader lets presses beside its knob through to the window: still no drag.
     const QPoint moved = window->pos();
     QWidget* fader = window->Control(IDC_MIX);
-    QTest::mousePress(fader, Qt::LeftButton, {}, QPoint(5, 5));
-    QTest::mouseRelease(fader, Qt::LeftButton, {}, QPoint(5, 5));
+    const QPoint beside(fader->width() / 2, fader->height() - 10);
+    QTest::mousePress(fader, Qt::LeftButton, {}, beside);
+    QMouseEvent pull(QEvent::MouseMove, QPointF(beside + QPoint(20, 20)), fader->mapToGlobal(QPointF(beside + QPoint(20, 20))),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(fader, &pull);
+    QTest::mouseRelease(fader, Qt::LeftButton, {}, beside + QPoint(20, 20));
     EXPECT_EQ(window->pos(), moved);
 }
 

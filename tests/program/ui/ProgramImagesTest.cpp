@@ -43,6 +43,47 @@ TEST(ProgramImages, EveryIdLoadsAtItsSize)
     EXPECT_TRUE(ProgramIcon(264).isNull());
 }
 
+QImage Committed(const char* name)
+{
+    return QImage(QStringLiteral(PROGRAM_RES_DIR "/") + QLatin1String(name)).convertToFormat(QImage::Format_ARGB32);
+}
+
+// An image as it comes back from a pixmap (which may keep it premultiplied).
+QImage Shown(const QImage& image)
+{
+    return QPixmap::fromImage(image).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// A control icon keeps its pixels at every size a button asks for: centred and clipped.
+TEST(ProgramImages, ControlIconsAreCentredUnscaledAndClipped)
+{
+    const QImage plus = Committed("icon278.png");
+    const QIcon add = ProgramIcon(278);
+    const QImage small = add.pixmap(QSize(14, 16)).toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(small, Shown(plus.copy(9, 8, 14, 16)));
+    const QImage large = add.pixmap(QSize(40, 36)).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(large.size(), QSize(40, 36));
+    EXPECT_EQ(large.copy(4, 2, 32, 32), Shown(plus));
+    EXPECT_EQ(qAlpha(large.pixel(1, 1)), 0);
+    EXPECT_EQ(add.actualSize(QSize(14, 16)), QSize(14, 16));
+
+    // On a screen of twice the density the same logical crop is drawn twice as large.
+    const QPixmap dense = add.pixmap(QSize(14, 16), 2.0);
+    EXPECT_EQ(dense.size(), QSize(28, 32));
+    EXPECT_EQ(dense.devicePixelRatio(), 2.0);
+
+    // Disabled buttons get the toolkit's muted look of the same crop.
+    const QImage disabled = add.pixmap(QSize(14, 16), QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(disabled.size(), QSize(14, 16));
+    EXPECT_NE(disabled, small);
+
+    // The program's own icon scales as a whole, frame included.
+    const QImage app = ProgramIcon(128).pixmap(QSize(16, 16)).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(app.size(), QSize(16, 16));
+    EXPECT_NE(app, Committed("icon128.png").copy(8, 8, 16, 16));
+    EXPECT_GT(qAlpha(app.pixel(1, 8)), 128);  // the frame's left edge
+}
+
 TEST(ProgramImages, PairsDifferAndTheSixteenColourLogoKeepsToSixteenColours)
 {
     for (const auto& [a, b] : {std::pair{253, 257}, {254, 258}, {274, 275}, {278, 279}})
@@ -78,6 +119,9 @@ TEST(ProgramImages, StartBitmapGroundTakesTheButtonFace)
             }
         }
     EXPECT_GT(changed, plain.width() * plain.height() / 3);  // the ground, not the picture
+    const QImage clear = ProgramButtonBitmap(277, Qt::transparent).toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(qAlpha(clear.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(clear.pixel(clear.width() / 2, clear.height() / 2)), 255);
     EXPECT_TRUE(ProgramButtonBitmap(999, Qt::red).isNull());
 }
 
