@@ -70,6 +70,7 @@ void CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 void CMainDlg::OnInitDialog()
 {
     LoadSettings();
+    LoadPresets();
     {
         CAutoLock lock(&runLock);
         levels.Reset();
@@ -145,6 +146,8 @@ void CMainDlg::OnCommand(int id)
     case IDC_SOUNDCARD: OnSoundCardConfig(); break;
     case IDC_BROWSE_INPUT: OnBrowseInput(); break;
     case IDC_BROWSE_OUTPUT: OnBrowseOutput(); break;
+    case IDC_ADD_PRESET: OnAddPreset(); break;
+    case IDC_DELETE_PRESET: OnDeletePreset(); break;
     case IDC_TUBE:
     case IDC_TAPE:
     case IDC_DITHER: OnSwitch(id); break;
@@ -351,6 +354,7 @@ void CMainDlg::OnOK()
     }
     writeFlag = 1;
     SaveSettings();
+    SavePresets();
     EndDialog(IDOK);
 }
 

@@ -20,6 +20,8 @@
 #include "program/ui/FileDialogService.h"
 #include "program/ui/MainDlgHost.h"
 #include "program/ui/MessageBoxService.h"
+#include "program/ui/CPresetList.h"
+#include "program/ui/PresetBox.h"
 #include "program/ui/ResourceIds.h"
 
 // What a control of the main window shows; the window's widget draws it from here.
@@ -72,6 +74,13 @@ public:
     void OnCommand(int id);
     void OnScroll(UINT controlId, LONG pos);
     void OnFileBoxSelected(int boxId, int index);
+    // The preset box: an item chosen, a name typed, the focus leaving it for focusId, and
+    // the Enter key with the control that has the focus and its text.
+    void OnPresetSelected(int boxIndex);
+    void OnPresetText(const std::string& text);
+    void OnPresetKillFocus(int focusId);
+    void OnEnterKey(int focusId, const std::string& focusText);
+    const PresetBox& Presets() const { return presetBox; }
     void OnCancel();
     void OnOK();
 
@@ -151,6 +160,12 @@ private:
     void LoadPlacement();
     void SetControlsFromFields();
     void StartMeters();
+    void LoadPresets();
+    void SavePresets();
+    void ApplyPreset(const SaturationSettings& values);
+    void OnAddPreset();
+    void OnDeletePreset();
+    void RemovePreset(int boxIndex);
 
     // Run-control steps.
     bool OpenInput();
@@ -228,6 +243,8 @@ private:
     int toolTips = 1;
     int keptValue = 0;
     std::string currentPresetName;
+    CPresetList presetList;
+    PresetBox presetBox;
     std::string inputPath;
     std::string helpFile;
     bool discardResult = false;

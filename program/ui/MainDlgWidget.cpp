@@ -22,6 +22,7 @@
 #include "program/ui/CTarvel.h"
 #include "program/ui/DesignedFont.h"
 #include "program/ui/LevelMeterWidget.h"
+#include "program/ui/PresetBoxView.h"
 #include "program/ui/ProgramImages.h"
 
 namespace {
@@ -236,9 +237,9 @@ void MainDlgWidget::CreateFileBoxes()
     }
     auto* presets = new QComboBox(this);
     presets->setEditable(true);
-    presets->setInsertPolicy(QComboBox::InsertAlphabetically);
     presets->setFocusPolicy(Qt::ClickFocus);
     Place(presets, IDC_PRESET, 310, 132, 64, 12);
+    presetView = std::make_unique<PresetBoxView>(presets, this, *dlg, controls);
 }
 
 bool MainDlgWidget::CreateFaders()
@@ -356,7 +357,7 @@ void MainDlgWidget::Refresh()
         RefreshButton(id);
     RefreshFileBox(IDC_INPUT_FILE);
     RefreshFileBox(IDC_OUTPUT_FILE);
-    Control(IDC_PRESET)->setEnabled(dlg->Control(IDC_PRESET).enabled);
+    presetView->Refresh();
     RefreshFaders();
     static_cast<QLabel*>(Control(IDC_GAIN_TEXT))->setText(QString::fromStdString(dlg->Control(IDC_GAIN_TEXT).text));
     static_cast<QLabel*>(Control(IDC_LIMITER_TEXT))
@@ -521,7 +522,7 @@ void MainDlgWidget::contextMenuEvent(QContextMenuEvent* event)
 void MainDlgWidget::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) return dlg->OnCommand(IDCANCEL_COMMAND);
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return dlg->OnCommand(IDC_DEFAULT);
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return presetView->EnterKey();
     QWidget::keyPressEvent(event);
 }
 

@@ -13,6 +13,7 @@
 #include "program/ui/CMainDlg.h"
 
 class CTarvel;
+class PresetBoxView;
 class QAbstractButton;
 class QComboBox;
 class QLabel;
@@ -98,4 +99,5 @@ private:
     int result = 0;
     std::string errorText;
     std::vector<QRgb> skinPalette;  // from the product picture
+    std::unique_ptr<PresetBoxView> presetView;
 };

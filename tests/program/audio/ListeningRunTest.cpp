@@ -310,8 +310,7 @@ TEST_F(ListeningRun, ASampleRateOfZeroSkipsTheDrainWaits)
     ASSERT_EQ(reader.GetSampleRate(), 0u);
     Start();
     RunToEnd();  // ends instead of dying of a division by zero
-    // Without drain waits the closing reset may cut the one block short.
-    const Bytes heard = ReadFile(played);
-    EXPECT_LE(heard.size(), 16384u);
-    EXPECT_GT(heard.size(), 0u);
+    // Without drain waits the closing reset may cut the one block short, or all of it on a
+    // busy machine; what was heard is never more than that block.
+    EXPECT_LE(ReadFile(played).size(), 16384u);
 }

@@ -99,6 +99,7 @@ protected:
         setenv("CALYRIX_REGISTRY", dir.File("registry.reg").c_str(), 1);
         setenv("TMPDIR", (dir.path + "/").c_str(), 1);
         setenv("CALYRIX_WAVEOUT", "virtual:2,speed=200", 1);
+        setenv("XDG_DATA_HOME", (dir.path + "/data").c_str(), 1);
     }
     void TearDown() override
     {
@@ -106,6 +107,7 @@ protected:
         OutputDeviceList::Clear();
         unsetenv("CALYRIX_WAVEOUT");
         unsetenv("TMPDIR");
+        unsetenv("XDG_DATA_HOME");
     }
 
     CMainDlg& Open()

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -32,6 +34,7 @@ protected:
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
         setenv("TMPDIR", (files.path + "/").c_str(), 1);
         setenv("CALYRIX_WAVEOUT", "virtual:1,speed=1", 1);
+        setenv("XDG_DATA_HOME", (files.path + "/data").c_str(), 1);
         window = std::make_unique<MainDlgWidget>(messageBox, fileDialog);
         ASSERT_TRUE(window->Create()) << window->GetErrorText();
         window->show();
@@ -43,6 +46,7 @@ protected:
         CoUninitialize();
         unsetenv("CALYRIX_WAVEOUT");
         unsetenv("TMPDIR");
+        unsetenv("XDG_DATA_HOME");
         TestRegistry::TearDown();
     }
 
@@ -169,6 +173,56 @@ TEST_F(Window, TheFreeSurfaceDragsTheWindowAndAFaderDoesNot)
     QApplication::sendEvent(fader, &pull);
     QTest::mouseRelease(fader, Qt::LeftButton, {}, beside + QPoint(20, 20));
     EXPECT_EQ(window->pos(), moved);
+}
+
+TEST_F(Window, ANameTypedInThePresetBoxIsStoredByEnterAndAppliedWhenChosen)
+{
+    auto* box = static_cast<QComboBox*>(window->Control(IDC_PRESET));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    box->setFocus();
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("Warm"));
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(messageBox.shown.empty());
+    ASSERT_EQ(box->count(), 1);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Warm"));
+    EXPECT_EQ(box->currentIndex(), 0);
+    EXPECT_EQ(window->Dialog().GetPresetName(), "Warm");
+    box->setFocus();
+    box->lineEdit()->clear();
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("Wa"));  // not completed to "Warm"
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Wa"));
+    EXPECT_EQ(box->currentIndex(), 0);
+
+    CMainDlg& d = window->Dialog();
+    const LONG stored = window->Fader(IDC_GAIN)->GetPos();
+    d.OnScroll(IDC_GAIN, -1500);
+    emit box->activated(1);
+    EXPECT_EQ(window->Fader(IDC_GAIN)->GetPos(), stored);
+    EXPECT_EQ(d.Engine().GetGain(), stored);
+}
+
+TEST_F(Window, LeavingThePresetBoxForAnotherControlOffersTheTypedName)
+{
+    auto* box = static_cast<QComboBox*>(window->Control(IDC_PRESET));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    box->setFocus();
+    QTest::keyClicks(box->lineEdit(), QStringLiteral("Fresh"));
+    window->Control(IDC_ADD_PRESET)->setFocus();  // on the way to the add button: no question
+    QApplication::processEvents();
+    EXPECT_TRUE(messageBox.shown.empty());
+    box->setFocus();
+    messageBox.answers = {IDYES};
+    window->Control(IDC_TUBE)->setFocus();
+    ASSERT_TRUE(Spin([this] { return !messageBox.shown.empty(); }));
+    ASSERT_EQ(messageBox.shown.size(), 1u);
+    EXPECT_EQ(messageBox.shown[0].text.rfind("You have changed the current preset name.\n", 0), 0u);
+    ASSERT_EQ(box->count(), 1);
+    EXPECT_EQ(box->itemText(0), QStringLiteral("Fresh"));
+    EXPECT_EQ(box->currentText(), QStringLiteral("Fresh"));
 }
 
 }  // namespace
