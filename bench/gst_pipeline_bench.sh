@@ -7,18 +7,9 @@
 # Usage: bash bench/gst_pipeline_bench.sh [RUNS]   (default 5; prints medians and the goals)
 # The release tree is build-release, or the directory named by CALYRIX_BUILD_DIR.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 runs=${1:-5}
-build=${CALYRIX_BUILD_DIR:-build-release}
-
-bash scripts/deps.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target gstembrel embrel-demo-sound >/dev/null
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-in="$work/in.wav"
-"$build/tools/demo-sound/embrel-demo-sound" "$in" --seconds 600
+source "$(dirname "$0")/common.sh"
+bench_prepare gstembrel
 # A registry of this run, so the user's own is left alone.
 export GST_REGISTRY_1_0="$work/registry.bin" GST_PLUGIN_PATH="$PWD/$build/gstreamer"
 gst-inspect-1.0 embrel >/dev/null

@@ -10,18 +10,9 @@
 # Usage: bash bench/lv2_bench.sh [RUNS]   (default 5; prints medians and the ratios)
 # The release tree is build-release, or the directory named by CALYRIX_BUILD_DIR.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 runs=${1:-5}
-build=${CALYRIX_BUILD_DIR:-build-release}
-
-bash scripts/deps.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target embrel_lv2 embrel-demo-sound >/dev/null
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-in="$work/in.wav"
-"$build/tools/demo-sound/embrel-demo-sound" "$in" --seconds 600
+source "$(dirname "$0")/common.sh"
+bench_prepare embrel_lv2
 # The bundle just built comes first; a registry of this run leaves the user's own alone.
 export LV2_PATH="$PWD/$build/lv2:/usr/lib/lv2" GST_REGISTRY_1_0="$work/registry.bin"
 

@@ -9,24 +9,12 @@
 #include "filter/framework/DialogTemplate.h"
 #include "filter/framework/MediaInterfaces.h"
 #include "platform/base/MessageWindow.h"
+#include "platform/base/WinUser.h"
 
 class IPageDialogView;
 
 using COLORREF = DWORD;  // 0x00bbggrr; 0x02 in the top byte marks a palette-relative colour
 
-constexpr UINT WM_DESTROY = 0x0002;
-constexpr UINT WM_HELP = 0x0053;
-constexpr UINT WM_INITDIALOG = 0x0110;
-constexpr UINT WM_TIMER = 0x0113;
-constexpr UINT WM_VSCROLL = 0x0115;
-constexpr UINT SW_HIDE = 0;
-constexpr UINT SW_SHOWNORMAL = 1;
-constexpr UINT SW_SHOW = 5;
-constexpr DWORD WS_EX_CONTROLPARENT = 0x00010000;
-constexpr WORD BN_CLICKED = 0;
-constexpr WORD TB_THUMBTRACK = 5;
-constexpr WORD TB_ENDTRACK = 8;
-constexpr int HELPINFO_WINDOW = 1;
 
 // WM_HELP's lParam: the control the request is for (iCtrlId -1 for the dialog itself).
 struct HELPINFO {

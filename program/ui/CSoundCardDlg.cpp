@@ -55,9 +55,9 @@ CSoundCardDlg::CSoundCardDlg(QWidget* parent) : QDialog(parent)
 
 void CSoundCardDlg::CreateControls()
 {
-    okButton = Place(new QPushButton(QStringLiteral("OK"), this), IdOk, 141, 7, 50, 14);
+    okButton = Place(new QPushButton(QStringLiteral("OK"), this), IDOK, 141, 7, 50, 14);
     okButton->setDefault(true);
-    cancelButton = Place(new QPushButton(QStringLiteral("Cancel"), this), IdCancel, 141, 24, 50, 14);
+    cancelButton = Place(new QPushButton(QStringLiteral("Cancel"), this), IDCANCEL, 141, 24, 50, 14);
     helpButton = Place(new QPushButton(QStringLiteral("Help"), this), IdHelp, 141, 41, 50, 14);
     listenBox = Place(new QCheckBox(QStringLiteral("Listen while embreling"), this), IdListen, 7, 19, 81, 10);
     // The free face with the toolkit's wider indicator needs a little more than the template.
@@ -85,7 +85,7 @@ CSoundCardDlg::ModalScript CSoundCardDlg::SetModalScript(ModalScript script)
 int CSoundCardDlg::DoModal()
 {
     OnInitDialog();
-    setResult(IdCancel);
+    setResult(IDCANCEL);
     if (CurrentScript()) {
         CurrentScript()(*this);
         return result();
@@ -127,12 +127,12 @@ void CSoundCardDlg::OnOK()
 {
     listen = choice.Listen();
     deviceIndex = choice.DeviceIndex();
-    done(IdOk);
+    done(IDOK);
 }
 
 void CSoundCardDlg::OnCancel()
 {
-    done(IdCancel);
+    done(IDCANCEL);
 }
 
 void CSoundCardDlg::reject()
@@ -156,8 +156,8 @@ void CSoundCardDlg::OnHelp()
 QPushButton* CSoundCardDlg::Button(int id) const
 {
     switch (id) {
-    case IdOk: return okButton;
-    case IdCancel: return cancelButton;
+    case IDOK: return okButton;
+    case IDCANCEL: return cancelButton;
     case IdHelp: return helpButton;
     default: return nullptr;
     }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/base/WinUser.h"
 #include "program/ui/SoundCardChoice.h"
 
 class QCheckBox;
@@ -14,26 +15,24 @@ class QPushButton;
 
 // The sound-card configuration dialog (template 269): whether to listen while embreling,
 // and on which wave-out device. The opener sets listen, deviceIndex and backgroundColour,
-// runs DoModal and, on IdOk, reads listen and deviceIndex back; both fields change only
+// runs DoModal and, on IDOK, reads listen and deviceIndex back; both fields change only
 // when the dialog is confirmed.
 class CSoundCardDlg : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int IDD = 269;
-    static constexpr int IdOk = 1;
-    static constexpr int IdCancel = 2;
     static constexpr int IdHelp = 57670;
     static constexpr int IdListen = 1110;
     static constexpr int IdDeviceBox = 1053;
 
     explicit CSoundCardDlg(QWidget* parent = nullptr);
 
-    // Runs the dialog modally; IdOk or IdCancel.
+    // Runs the dialog modally; IDOK or IDCANCEL.
     int DoModal();
 
     // Replaces the modal run for tests: the script gets the initialised dialog and acts as
-    // the user would (ChooseDevice, the controls, Button(IdOk)->click()); a script that
+    // the user would (ChooseDevice, the controls, Button(IDOK)->click()); a script that
     // does not end the dialog has cancelled it. Returns the previous script.
     using ModalScript = std::function<void(CSoundCardDlg&)>;
     static ModalScript SetModalScript(ModalScript script);

@@ -480,7 +480,7 @@ bool MainDlgWidget::RunSoundCardDialog(int* listen, int* deviceIndex)
     dialog.deviceIndex = *deviceIndex;
     dialog.backgroundColour = palette().color(QPalette::Window);
     if (!dlg->GetHelpFile().empty()) dialog.SetHelpFile(dlg->GetHelpFile());
-    if (dialog.DoModal() != CSoundCardDlg::IdOk) return false;
+    if (dialog.DoModal() != IDOK) return false;
     *listen = dialog.listen;
     *deviceIndex = dialog.deviceIndex;
     return true;

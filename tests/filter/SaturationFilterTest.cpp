@@ -377,7 +377,8 @@ TEST(SaturationFilterGraph, SettingsChangeSafelyWhileSamplesStream)
 
 TEST(SaturationFilterGraph, ASeekMarksTheNextSampleAsADiscontinuity)
 {
-    const WavClip wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(Wave16(2000000)));
+    // Long enough (10 million frames) that the stream is still running when the seek comes.
+    const WavClip wav = MakeWav(WAVE_FORMAT_PCM, 16, 2, 44100, Pcm16(Wave16(20000000)));
     CWavSource::Options options;
     options.bufferBytes = 4096;
     FilterGraphFixture g(wav, false, options);
@@ -386,7 +387,7 @@ TEST(SaturationFilterGraph, ASeekMarksTheNextSampleAsADiscontinuity)
     while (g.renderer->Discontinuities().empty())
         std::this_thread::yield();
     // Jump to the last 1000 frames: the rest of the file is skipped.
-    g.source->Seek(999000);
+    g.source->Seek(9999000);
     HRESULT result = E_FAIL;
     ASSERT_EQ(g.graph->WaitForCompletion(20000, &result), S_OK);
     g.graph->Stop();

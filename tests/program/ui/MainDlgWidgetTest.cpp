@@ -268,7 +268,7 @@ TEST_F(Window, TheSoundCardButtonOpensTheDialogAndTakesOverAConfirmedChoice)
 
     CSoundCardDlg::SetModalScript([](CSoundCardDlg& dialog) {
         dialog.ListenBox()->setChecked(false);
-        dialog.Button(CSoundCardDlg::IdOk)->click();
+        dialog.Button(IDOK)->click();
     });
     QTest::mouseClick(window->Control(IDC_SOUNDCARD), Qt::LeftButton);
     CSoundCardDlg::SetModalScript(previous);

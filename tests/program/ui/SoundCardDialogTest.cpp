@@ -67,20 +67,20 @@ TEST_F(SoundCardDialog, OpensWithTemplateGeometrySortedDevicesAndTheStoredChoice
 
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Sound Card Configuration"));
     EXPECT_EQ(dlg.size(), QSize(297, 120));
-    EXPECT_EQ(dlg.Button(CSoundCardDlg::IdOk)->geometry(), QRect(212, 11, 75, 23));
-    EXPECT_EQ(dlg.Button(CSoundCardDlg::IdCancel)->geometry(), QRect(212, 39, 75, 23));
+    EXPECT_EQ(dlg.Button(IDOK)->geometry(), QRect(212, 11, 75, 23));
+    EXPECT_EQ(dlg.Button(IDCANCEL)->geometry(), QRect(212, 39, 75, 23));
     EXPECT_EQ(dlg.Button(CSoundCardDlg::IdHelp)->geometry(), QRect(212, 67, 75, 23));
     EXPECT_EQ(dlg.ListenBox()->pos(), QPoint(11, 31));
     EXPECT_EQ(dlg.ListenBox()->height(), 16);
     EXPECT_GE(dlg.ListenBox()->width(), 122);
     EXPECT_GE(dlg.ListenBox()->width(), dlg.ListenBox()->sizeHint().width());  // its text is never cut
-    EXPECT_LT(dlg.ListenBox()->geometry().right(), dlg.Button(CSoundCardDlg::IdOk)->x());
+    EXPECT_LT(dlg.ListenBox()->geometry().right(), dlg.Button(IDOK)->x());
     EXPECT_EQ(dlg.DeviceBox()->pos(), QPoint(11, 62));
     EXPECT_EQ(dlg.DeviceBox()->width(), 192);
     EXPECT_EQ(dlg.ListenBox()->text(), QStringLiteral("Listen while embreling"));
-    EXPECT_EQ(dlg.Button(CSoundCardDlg::IdCancel)->text(), QStringLiteral("Cancel"));
+    EXPECT_EQ(dlg.Button(IDCANCEL)->text(), QStringLiteral("Cancel"));
     EXPECT_EQ(dlg.Button(CSoundCardDlg::IdHelp)->text(), QStringLiteral("Help"));
-    EXPECT_TRUE(dlg.Button(CSoundCardDlg::IdOk)->isDefault());
+    EXPECT_TRUE(dlg.Button(IDOK)->isDefault());
     EXPECT_EQ(dlg.findChild<QComboBox*>(QStringLiteral("1053")), dlg.DeviceBox());
     EXPECT_EQ(dlg.findChild<QCheckBox*>(QStringLiteral("1110")), dlg.ListenBox());
 }
@@ -92,9 +92,9 @@ TEST_F(SoundCardDialog, ChoosingADeviceTicksListeningAndOkHandsBothBack)
         EXPECT_FALSE(d.ListenBox()->isChecked());
         d.ChooseDevice(1);  // "Virtual Output 10"
         EXPECT_TRUE(d.ListenBox()->isChecked());
-        d.Button(CSoundCardDlg::IdOk)->click();
+        d.Button(IDOK)->click();
     });
-    EXPECT_EQ(result, CSoundCardDlg::IdOk);
+    EXPECT_EQ(result, IDOK);
     EXPECT_EQ(dlg.listen, 1);
     EXPECT_EQ(dlg.deviceIndex, 9);
 
@@ -104,7 +104,7 @@ TEST_F(SoundCardDialog, ChoosingADeviceTicksListeningAndOkHandsBothBack)
         QTest::keyClick(d.DeviceBox(), Qt::Key_Down);
         EXPECT_EQ(d.DeviceBox()->currentIndex(), 1);
         EXPECT_TRUE(d.ListenBox()->isChecked());
-        d.Button(CSoundCardDlg::IdOk)->click();
+        d.Button(IDOK)->click();
     });
     EXPECT_EQ(keys.deviceIndex, 9);
     EXPECT_EQ(keys.listen, 1);
@@ -117,7 +117,7 @@ TEST_F(SoundCardDialog, UntickingKeepsTheDeviceButTurnsListeningOff)
         d.ChooseDevice(0);  // "Virtual Output 1", id 0
         QTest::mouseClick(d.ListenBox(), Qt::LeftButton, {}, QPoint(5, d.ListenBox()->height() / 2));
         EXPECT_FALSE(d.ListenBox()->isChecked());
-        d.Button(CSoundCardDlg::IdOk)->click();
+        d.Button(IDOK)->click();
     });
     EXPECT_EQ(dlg.listen, 0);
     EXPECT_EQ(dlg.deviceIndex, 0);
@@ -132,9 +132,9 @@ TEST_F(SoundCardDialog, CancelEscapeAndAnUnfinishedRunChangeNothing)
     CSoundCardDlg cancelled;
     EXPECT_EQ(Run(cancelled, 1, 2, [&](CSoundCardDlg& d) {
                   changeBoth(d);
-                  d.Button(CSoundCardDlg::IdCancel)->click();
+                  d.Button(IDCANCEL)->click();
               }),
-              CSoundCardDlg::IdCancel);
+              IDCANCEL);
     EXPECT_EQ(cancelled.listen, 1);
     EXPECT_EQ(cancelled.deviceIndex, 2);
 
@@ -143,18 +143,18 @@ TEST_F(SoundCardDialog, CancelEscapeAndAnUnfinishedRunChangeNothing)
                   changeBoth(d);
                   QTest::keyClick(&d, Qt::Key_Escape);
               }),
-              CSoundCardDlg::IdCancel);
+              IDCANCEL);
     EXPECT_EQ(escaped.listen, 0);
     EXPECT_EQ(escaped.deviceIndex, 4);
 
     CSoundCardDlg unfinished;
-    EXPECT_EQ(Run(unfinished, 1, 2, changeBoth), CSoundCardDlg::IdCancel);
+    EXPECT_EQ(Run(unfinished, 1, 2, changeBoth), IDCANCEL);
     EXPECT_EQ(unfinished.deviceIndex, 2);
 }
 
 TEST_F(SoundCardDialog, RealModalRunEndsWithTheButtonsResult)
 {
-    for (const int button : {CSoundCardDlg::IdOk, CSoundCardDlg::IdCancel}) {
+    for (const int button : {IDOK, IDCANCEL}) {
         CSoundCardDlg dlg;
         dlg.listen = 0;
         dlg.deviceIndex = 0;
@@ -163,7 +163,7 @@ TEST_F(SoundCardDialog, RealModalRunEndsWithTheButtonsResult)
             dlg.Button(button)->click();
         });
         EXPECT_EQ(dlg.DoModal(), button);
-        EXPECT_EQ(dlg.deviceIndex, button == CSoundCardDlg::IdOk ? 10 : 0);
+        EXPECT_EQ(dlg.deviceIndex, button == IDOK ? 10 : 0);
     }
 }
 
@@ -181,7 +181,7 @@ TEST_F(SoundCardDialog, AVanishedDeviceOrTypedTextSelectsNothing)
         EXPECT_EQ(d.DeviceBox()->currentIndex(), -1);
         EXPECT_EQ(d.DeviceBox()->count(), 12);
         EXPECT_FALSE(d.ListenBox()->isChecked());
-        d.Button(CSoundCardDlg::IdOk)->click();
+        d.Button(IDOK)->click();
     });
     EXPECT_EQ(dlg.deviceIndex, 40);
     EXPECT_EQ(dlg.listen, 0);
