@@ -9,6 +9,7 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   sox ffmpeg python3
+  libsndfile1-dev
   fonts-liberation
 )
 
