@@ -176,15 +176,16 @@ int EmbrelBatch::ResolveFiles(BatchSession& s) const
 int EmbrelBatch::OpenSource(BatchSession& s) const
 {
     int source = STDIN_FILENO;
+    struct stat st;
+    // A FIFO is opened once, blocking until its writer comes: a probe that closed it
+    // again could lose what the writer had already put in.
+    const bool fifo = s.inputName != "-" && stat(s.inputName.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
     if (s.inputName != "-") {
-        if (const int problem = InputProblem(s.inputName)) {
-            std::fprintf(err, "Cannot find or open input file %s: %s.\n", s.inputName.c_str(), std::strerror(problem));
-            return 1;
-        }
-        s.input.fd = open(s.inputName.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
-        struct stat st;
-        if (s.input.fd < 0 || fstat(s.input.fd, &st) != 0) {
-            std::fprintf(err, "Cannot find or open input file %s: %s.\n", s.inputName.c_str(), std::strerror(errno));
+        const int problem = fifo ? 0 : InputProblem(s.inputName);
+        if (problem == 0) s.input.fd = open(s.inputName.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+        if (problem != 0 || s.input.fd < 0 || fstat(s.input.fd, &st) != 0) {
+            std::fprintf(err, "Cannot find or open input file %s: %s.\n", s.inputName.c_str(),
+                         std::strerror(problem ? problem : errno));
             return 1;
         }
         s.inputPath = s.inputName;

@@ -77,7 +77,8 @@ int SndfileJob::OutputFormat(const BatchOptions& options, int inputFormat, const
     int subtype = Subtype(inputFormat);
     const ::OutputFormat* chosen = OutputFormats::Find(options.format);
     if (!chosen) chosen = OutputFormats::ForFileName(outputName);
-    if (chosen && chosen->major != major) {
+    const bool sameFamily = chosen && chosen->major == SF_FORMAT_WAV && major == SF_FORMAT_WAVEX;
+    if (chosen && chosen->major != major && !sameFamily) {
         major = chosen->major;
         if (chosen->wordLengthFixed) subtype = std::string(chosen->name) == "opus" ? SF_FORMAT_OPUS : SF_FORMAT_VORBIS;
     }
