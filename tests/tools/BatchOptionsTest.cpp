@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -135,4 +137,32 @@ TEST(BatchOptions, MalformedCommandLinesAreUsageErrors)
     EXPECT_EQ(Parse(o, {"--list-presets"}), BatchOptions::Action::ListPresets);
     EXPECT_EQ(Parse(o, {"--", "-in.wav", "-out.wav"}), BatchOptions::Action::Run);
     EXPECT_EQ(o.input, "-in.wav");
+}
+
+// Every option the help text names is in the man page and the bash completion.
+TEST(BatchOptions, TheManPageAndCompletionKnowEveryOption)
+{
+    auto read = [](const char* path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string man = read(BATCH_SOURCE_DIR "/embrel-batch.1");
+    const std::string completion = read(BATCH_SOURCE_DIR "/embrel-batch.bash-completion");
+    ASSERT_FALSE(man.empty());
+    ASSERT_FALSE(completion.empty());
+    const std::string help = BatchOptions::UsageText();
+    int options = 0;
+    for (std::size_t at = 0; (at = help.find(" --", at)) != std::string::npos; ++options) {
+        const std::size_t end = help.find_first_of(" =\n,", at + 1);
+        const std::string option = help.substr(at + 1, end - at - 1);
+        std::string escaped;
+        for (char c : option) escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(man.find(escaped), std::string::npos) << option;
+        bool completed = false;  // the whole word, not the start of a longer option
+        for (std::size_t c = 0; !completed && (c = completion.find(option, c)) != std::string::npos; c += option.size())
+            completed = std::string(" \n\")|").find(completion[c + option.size()]) != std::string::npos;
+        EXPECT_TRUE(completed) << option;
+        at = end;
+    }
+    EXPECT_GE(options, 25);
 }

@@ -112,11 +112,11 @@ bool EmbrelBatch::StopRequested() noexcept
 
 void EmbrelBatch::ListPresets() const noexcept
 {
-    std::fprintf(out, "%-18s", "Name");
+    std::fprintf(out, "%-3s %-18s", "N", "Name");
     for (const ParameterInfo& p : ParameterTable::All) std::fprintf(out, " %9s", p.name);
     std::fprintf(out, "\n");
     for (const FactoryPreset& preset : FactoryPresets::All()) {
-        std::fprintf(out, "%-18s", preset.name);
+        std::fprintf(out, "%-3d %-18s", int(&preset - FactoryPresets::All().data()), preset.name);
         for (const ParameterInfo& p : ParameterTable::All) std::fprintf(out, " %9d", preset.settings[p.id]);
         std::fprintf(out, "\n");
     }
