@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <thread>
 #include <sndfile.h>
 #include <unistd.h>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "engine/ParameterTable.h"
 #include "engine/SaturationEngine.h"
 #include "program/audio/SampleConverter.h"
+#include "tools/embrel-batch/BlockPipe.h"
 #include "tools/embrel-batch/OutputFormats.h"
 
 namespace {
@@ -163,6 +165,23 @@ void SndfileJob::ApplySettings(SaturationEngine& engine, int format, int rate, i
     engine.SetFormat(bits ? bits : 24, rate, channels);
 }
 
+// The writer's side: writes each full block until the last; false when a write failed.
+bool SndfileJob::WriteBlocks(SNDFILE* out, BlockPipe& pipe)
+{
+    while (BlockPipe::Block* b = pipe.TakeFull()) {
+        const sf_count_t frames = b->frames;
+        const sf_count_t written = b->words.empty() ? sf_writef_float(out, b->samples.data(), frames)
+                                                    : sf_writef_int(out, b->words.data(), frames);
+        pipe.PutEmpty(b);
+        if (written != frames) {
+            pipe.GiveUp();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads, embrels and converts on this thread while another writes.
 int SndfileJob::Process(SNDFILE* in, SNDFILE* out, int channels, int format, const volatile std::sig_atomic_t& stop,
                         FileSummary& summary)
 {
@@ -171,30 +190,34 @@ int SndfileJob::Process(SNDFILE* in, SNDFILE* out, int channels, int format, con
     auto engine = std::make_unique<SaturationEngine>();
     ApplySettings(*engine, format, info.samplerate, channels);
     const int bits = IntegerBits(format);
-    std::vector<float> samples(std::size_t(BlockFrames) * channels);
-    std::vector<std::int32_t> words(bits ? samples.size() : 0);
-    for (;;) {
-        if (stop) return 130;
-        const sf_count_t frames = sf_readf_float(in, samples.data(), BlockFrames);
-        if (frames <= 0) break;
-        engine->Process(samples.data(), int(frames));
-        summary.Add(samples.data(), frames, channels);
-        sf_count_t written = 0;
-        if (bits) {
-            for (sf_count_t i = 0; i < frames * channels; ++i) words[std::size_t(i)] = ToInt(samples[std::size_t(i)], bits);
-            written = sf_writef_int(out, words.data(), frames);
-        } else {
-            written = sf_writef_float(out, samples.data(), frames);
+    BlockPipe pipe(4, std::size_t(BlockFrames) * channels, bits != 0);
+    bool writeFailed = false;
+    std::thread writer([&] { writeFailed = !WriteBlocks(out, pipe); });
+    int status = 0;
+    while (BlockPipe::Block* b = pipe.TakeEmpty()) {
+        const sf_count_t frames = stop ? 0 : sf_readf_float(in, b->samples.data(), BlockFrames);
+        if (frames <= 0) {
+            pipe.PutEmpty(b);
+            break;
         }
-        if (written != frames) {
-            std::fprintf(err, "Cannot write the result: %s.\n", Reason(out).c_str());
-            return 1;
-        }
+        engine->Process(b->samples.data(), int(frames));
+        summary.Add(b->samples.data(), frames, channels);
+        for (std::size_t i = 0; i < b->words.size() && i < std::size_t(frames * channels); ++i)
+            b->words[i] = ToInt(b->samples[i], bits);
+        b->frames = frames;
+        pipe.PutFull(b);
         if (progress) progress(frames, info.frames);
     }
-    if (sf_error(in) != SF_ERR_NO_ERROR) {
+    pipe.Finish();
+    writer.join();
+    if (writeFailed) {
+        std::fprintf(err, "Cannot write the result: %s.\n", Reason(out).c_str());
+        status = 1;
+    } else if (stop) {
+        status = 130;
+    } else if (sf_error(in) != SF_ERR_NO_ERROR) {
         std::fprintf(err, "Cannot read the input: %s.\n", Reason(in).c_str());
-        return 1;
+        status = 1;
     }
-    return 0;
+    return status;
 }

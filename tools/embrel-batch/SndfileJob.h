@@ -8,6 +8,7 @@
 #include "tools/embrel-batch/BatchOptions.h"
 #include "tools/embrel-batch/FileSummary.h"
 
+class BlockPipe;
 class SaturationEngine;
 typedef struct sf_private_tag SNDFILE;
 
@@ -39,6 +40,7 @@ public:
 
 private:
     int Process(SNDFILE* in, SNDFILE* out, int channels, int format, const volatile std::sig_atomic_t& stop, FileSummary& summary);
+    static bool WriteBlocks(SNDFILE* out, BlockPipe& pipe);
     void ApplySettings(SaturationEngine& engine, int format, int rate, int channels) const;
 
     const BatchOptions& options;
