@@ -13,6 +13,7 @@
 #include "WavTestFiles.h"
 #include "engine/FactoryPresets.h"
 #include "engine/SaturationEngine.h"
+#include "tools/embrel-batch/FileSummary.h"
 
 using namespace wavtest;
 using namespace batchtest;
@@ -290,4 +291,16 @@ TEST_F(EmbrelBatchFiles, InputsNeitherReaderTakesSayWhatToDo)
     const Result notDir = Batch("-o " + Quote(out) + " " + Quote(dir.File("real.flac")));
     EXPECT_EQ(notDir.status, 2);
     EXPECT_EQ(notDir.err, "embrel-batch: " + out + " is not a directory (-o takes a directory).\n");
+}
+
+TEST(FileSummary, PeaksPerChannelWithOneDecimalAndSamplesBeyondFullScaleCounted)
+{
+    FileSummary stereo;
+    const float block[] = {0.5f, -0.25f, -1.0f, 0.1f, 1.0f, -1.5f};
+    stereo.Add(block, 3, 2);
+    EXPECT_EQ(stereo.Text(), "3 frames, peak 0.0/3.5 dB, 2 clipped") << "+1.0 cannot be stored; -1.0 can";
+    FileSummary silent;
+    const float zeros[4] = {};
+    silent.Add(zeros, 4, 1);
+    EXPECT_EQ(silent.Text(), "4 frames, peak -inf dB, 0 clipped");
 }
