@@ -10,6 +10,7 @@ packages=(
   gstreamer1.0-tools gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   lv2-dev lilv-utils liblilv-dev sordi
   sox ffmpeg python3
+  libsndfile1-dev
   fonts-liberation
 )
 

@@ -102,7 +102,7 @@ TEST_F(EmbrelBatchTest, ExplicitOptionsAfterAPresetOverrideItAndTheSummaryGivesT
     }
     const std::string in = dir.File("in.wav"), out = dir.File("out.wav");
     WriteFile(in, Build(s));
-    const Result r = Batch("-q --preset Bypass --gain -1000 --dither off " + Quote(in) + " " + Quote(out));
+    const Result r = Batch("--preset Bypass --gain -1000 --dither off " + Quote(in) + " " + Quote(out));
     ASSERT_EQ(r.status, 0) << r.err;
     SaturationSettings settings = FactoryPresets::Find("Bypass")->settings;
     settings.gain = -1000;
@@ -111,7 +111,8 @@ TEST_F(EmbrelBatchTest, ExplicitOptionsAfterAPresetOverrideItAndTheSummaryGivesT
     const Bytes output = ReadFile(out);
     ASSERT_EQ(output.size(), input.size());
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), output.begin() + 44));
-    EXPECT_EQ(r.out, "20000 frames embreled into " + out + "; input peak -6 dB, output peak -6 dB\n");
+    EXPECT_EQ(r.out, out + ": 20000 frames, peak -6.0 dB, 0 clipped\n") << "the loud sample, after the quiet start";
+    EXPECT_EQ(Batch("-q --preset Bypass " + Quote(in) + " " + Quote(out)).out, "") << "-q: errors only";
 }
 
 TEST_F(EmbrelBatchTest, MalformedInputsGetTheReadersMessageAndLeaveTheOutputAlone)
@@ -122,8 +123,10 @@ TEST_F(EmbrelBatchTest, MalformedInputsGetTheReadersMessageAndLeaveTheOutputAlon
         Spec spec;
         std::string message;
     };
-    Spec bits24;
+    Spec bits24;  // a block alignment of two bytes cannot hold a 24-bit frame
     bits24.bits = 24;
+    bits24.channels = 1;
+    bits24.blockAlign = 2;
     bits24.data = Ramp(600);
     Spec truncated;
     truncated.data = Ramp(4000);
@@ -165,9 +168,9 @@ TEST_F(EmbrelBatchTest, AStreamedFilesPlaceholderDataSizeEndsWithTheFile)
         Bytes input = Build(s);
         for (int i = 0; i < 4; ++i) input[40 + i] = (unsigned char)(placeholder >> (8 * i));
         WriteFile(in, input);
-        const Result r = Batch("-q --dither off " + Quote(in) + " " + Quote(out));
+        const Result r = Batch("--dither off " + Quote(in) + " " + Quote(out));
         ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_EQ(r.out.substr(0, 12), "1000 frames ");
+        EXPECT_EQ(r.out.substr(0, out.size() + 14), out + ": 1000 frames,");
         const Bytes output = ReadFile(out);
         ASSERT_EQ(output.size(), input.size());
         EXPECT_EQ(output[40] | (output[41] << 8) | (output[42] << 16) | (output[43] << 24), 4002)
@@ -180,7 +183,13 @@ TEST_F(EmbrelBatchTest, AStreamedFilesPlaceholderDataSizeEndsWithTheFile)
 TEST_F(EmbrelBatchTest, AnEngineRangeErrorIsReportedAndTheValueUsed)
 {
     const std::string in = Demo("in.wav", "--seconds 0.3"), out = dir.File("out.wav");
-    const Result r = Batch("-q --mix 7000 --dither off " + Quote(in) + " " + Quote(out));
+    const Result refused = Batch("--mix 7000 " + Quote(in) + " " + Quote(out));
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "embrel-batch: --mix 7000 is outside the accepted range -1301 .. 6999 (sliders -1000 .. "
+                           "5000); --allow-out-of-range passes it on\nTry 'embrel-batch --help'.\n");
+    EXPECT_FALSE(Exists(out));
+
+    const Result r = Batch("-q --allow-out-of-range --mix 7000 --dither off " + Quote(in) + " " + Quote(out));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "Mix is out of range.\n");
     SaturationSettings settings = FactoryPresets::Get(0)->settings;
@@ -191,22 +200,27 @@ TEST_F(EmbrelBatchTest, AnEngineRangeErrorIsReportedAndTheValueUsed)
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), output.begin() + 44));
 
     // The dynamics setter leaves the flag as it was: the character error is still one error.
-    EXPECT_EQ(Batch("-q --character -2001 " + Quote(in) + " " + Quote(out)).err, "Character is out of range.\n");
-    EXPECT_EQ(Batch("-q --character -2001 --dynamics 1 " + Quote(in) + " " + Quote(out)).err,
+    const std::string pass = "-q --allow-out-of-range ";
+    EXPECT_EQ(Batch(pass + "--character -2001 " + Quote(in) + " " + Quote(out)).err, "Character is out of range.\n");
+    EXPECT_EQ(Batch(pass + "--character -2001 --dynamics 1 " + Quote(in) + " " + Quote(out)).err,
               "Character is out of range.\nDynamics is out of range.\n");
 }
 
 TEST_F(EmbrelBatchTest, UsageHelpAndPresetListing)
 {
+    // A usage error is one line and where to read more.
     Result r = Batch("");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("Usage: embrel-batch [options] INPUT.wav OUTPUT.wav"), std::string::npos);
+    EXPECT_EQ(r.err, "embrel-batch: INPUT and OUTPUT are needed (or INPUT... -o DIR)\nTry 'embrel-batch --help'.\n");
     r = Batch("--mix lots a.wav b.wav");
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("--mix takes an integer"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err, "embrel-batch: --mix takes an integer, not \"lots\"\nTry 'embrel-batch --help'.\n");
     r = Batch("--help");
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--preset NAME"), std::string::npos);
+    EXPECT_NE(r.out.find("--preset NAME|N"), std::string::npos);
+    r = Batch("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("embrel-batch (Calyrix) ", 0), 0u) << r.out;
     r = Batch("--list-presets");
     EXPECT_EQ(r.status, 0);
     int lines = 0;
@@ -328,7 +342,7 @@ TEST_F(EmbrelBatchTest, OnATerminalAProgressBarShowsTruncatedPercentsUnlessQuiet
     EXPECT_EQ(bar.find(" 67%"), std::string::npos) << bar;
     EXPECT_NE(bar.find("] 100%"), std::string::npos) << bar;
     const Bytes summary = ReadFile(dir.File("stdout"));
-    EXPECT_EQ(std::string(summary.begin(), summary.end()).find("24576 frames embreled"), 0u);
+    EXPECT_EQ(std::string(summary.begin(), summary.end()).find(out + ": 24576 frames"), 0u);
 
     EXPECT_EQ(onTerminal("-q"), "");
 }

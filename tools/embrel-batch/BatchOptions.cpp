@@ -1,6 +1,8 @@
 #include "tools/embrel-batch/BatchOptions.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -12,6 +14,7 @@
 
 #include "engine/FactoryPresets.h"
 #include "engine/ParameterTable.h"
+#include "tools/embrel-batch/OutputFormats.h"
 
 namespace {
 
@@ -49,9 +52,11 @@ std::string BatchOptions::UsageText()
     }};
     const SaturationSettings& defaults = FactoryPresets::Get(0)->settings;
 
-    std::string text = "Usage: embrel-batch [options] INPUT.wav OUTPUT.wav\n"
-                       "       embrel-batch --preview [options] INPUT.wav\n"
-                       "Embrels an 8- or 16-bit mono or stereo PCM WAV file into OUTPUT.wav (same format).\n"
+    std::string text = "Usage: embrel-batch [options] INPUT OUTPUT\n"
+                       "       embrel-batch [options] INPUT... -o DIR | --suffix TEXT\n"
+                       "       embrel-batch --preview [options] INPUT\n"
+                       "Embrels mono or stereo sound files (WAV, RF64, W64, AIFF, FLAC, Ogg) into OUTPUT,\n"
+                       "keeping the input's container and sample format. - is stdin or stdout.\n"
                        "\n"
                        "Parameters, on the integer scale of the sliders (range, default):\n";
     auto optionName = [](const ParameterInfo& p) {
@@ -71,21 +76,35 @@ std::string BatchOptions::UsageText()
         if (p.isSwitch) text += "  " + optionName(p) + " on|off (" + (defaults[p.id] ? "on)" : "off)");
     text += "\n"
             "Other options:\n"
-            "  --preset NAME    start from a factory preset (case ignored); later options override it\n"
+            "  --preset NAME|N  start from a factory preset (case ignored); later options override it\n"
             "  --list-presets   list the factory presets and exit\n"
+            "  --allow-out-of-range  pass values outside the engine's range on to it\n"
+            "Files:\n"
+            "  -o, --output-dir DIR  write each result into DIR under its input's name\n"
+            "  --suffix TEXT    write each result beside its input, TEXT before the extension\n"
+            "  -j, --jobs N     files at once (default: the number of cores)\n"
+            "  -n, --no-clobber leave an existing OUTPUT alone\n"
+            "  --format NAME    output container: " + OutputFormats::Names() + "\n"
+            "  --bits N         output word length: 8, 16, 24, 32, or 32f/64f for float\n"
             "Sound:\n"
             "  --listen         play the result while it is made (paced by the device) and write it\n"
             "  --preview        play the result once and write nothing (no OUTPUT.wav)\n"
             "  --device N       play on wave-out device N (default: the system's choice)\n"
             "  --list-devices   list the wave-out devices (id and name) and exit\n"
             "  --no-realtime-watch  no warning when the machine cannot keep up with the device\n"
-            "  -q, --quiet      no progress bar\n"
+            "  -q, --quiet      print nothing but errors\n"
             "  -h, --help       show this text and exit\n"
+            "  --version        show the version and exit\n"
             "On a terminal, space pauses and resumes a run and q stops it (OUTPUT.wav unchanged).\n"
             "\n"
             "The result is made in a hidden file beside OUTPUT.wav (.~Embrel~ and six characters)\n"
             "and replaces OUTPUT.wav only when the run has succeeded, keeping its mode.\n";
     return text;
+}
+
+std::string BatchOptions::VersionText()
+{
+    return "embrel-batch (Calyrix) " CALYRIX_VERSION "\n";
 }
 
 BatchOptions::Action BatchOptions::Parse(int argc, char** argv)
@@ -112,6 +131,9 @@ BatchOptions::Action BatchOptions::Parse(int argc, char** argv)
 bool BatchOptions::TakeSwitch(const std::string& arg)
 {
     if (arg == "-q" || arg == "--quiet") quiet = true;
+    else if (arg == "-n" || arg == "--no-clobber") noClobber = true;
+    else if (arg == "--allow-out-of-range") allowOutOfRange = true;
+    else if (arg == "--version") version = true;
     else if (arg == "--list-presets") listPresets = true;
     else if (arg == "--list-devices") listDevices = true;
     else if (arg == "--listen") listen = true;
@@ -121,20 +143,27 @@ bool BatchOptions::TakeSwitch(const std::string& arg)
     return true;
 }
 
-// An option with a value, as "--name value" or "--name=value"; false with error set.
+// An option with a value, as "--name value", "--name=value" or "-jN"; false with error set.
 bool BatchOptions::TakeValued(int argc, char** argv, int& i)
 {
     const std::string arg = argv[i];
     std::string name = arg, value;
     bool hasValue = false;
-    if (const auto eq = arg.find('='); eq != std::string::npos) {
+    if (const auto eq = arg.find('='); eq != std::string::npos && arg[1] == '-') {
         name = arg.substr(0, eq);
         value = arg.substr(eq + 1);
         hasValue = true;
+    } else if (arg[1] != '-' && arg.size() > 2) {
+        name = arg.substr(0, 2);
+        value = arg.substr(2);
+        hasValue = true;
     }
+    static const char* const toolOptions[] = {"--device", "--preset", "-o", "--output-dir", "-j",
+                                              "--jobs", "--suffix", "--format", "--bits"};
+    const bool toolOption = std::find(std::begin(toolOptions), std::end(toolOptions), name) != std::end(toolOptions);
     const ParameterInfo* parameter =
-        name.size() > 2 ? ParameterTable::Find(std::string_view(name).substr(2)) : nullptr;
-    if (name != "--device" && name != "--preset" && !parameter) {
+        name.size() > 2 && name[1] == '-' ? ParameterTable::Find(std::string_view(name).substr(2)) : nullptr;
+    if (!toolOption && !parameter) {
         error = "unknown option " + name;
         return false;
     }
@@ -142,8 +171,7 @@ bool BatchOptions::TakeValued(int argc, char** argv, int& i)
         value = argv[++i];
         hasValue = true;
     }
-    if (name == "--device") return TakeDevice(hasValue, value);
-    if (name == "--preset") return TakePreset(hasValue, value);
+    if (toolOption) return TakeToolOption(name, hasValue, value);
     if (!hasValue) {
         error = name + " needs a value";
         return false;
@@ -154,6 +182,42 @@ bool BatchOptions::TakeValued(int argc, char** argv, int& i)
         return false;
     }
     settings[parameter->id] = v;
+    return true;
+}
+
+bool BatchOptions::TakeToolOption(const std::string& name, bool hasValue, const std::string& value)
+{
+    if (name == "--device") return TakeDevice(hasValue, value);
+    if (name == "--preset") return TakePreset(hasValue, value);
+    if (!hasValue || value.empty()) {
+        error = name + " needs a value";
+        return false;
+    }
+    if (name == "-o" || name == "--output-dir") {
+        outputDirectory = value;
+    } else if (name == "--suffix") {
+        suffix = value;
+    } else if (name == "-j" || name == "--jobs") {
+        if (!ParseInt(value, jobs) || jobs < 1 || jobs > 256) {
+            error = name + " takes a number of files at once from 1 to 256, not \"" + value + "\"";
+            return false;
+        }
+    } else if (name == "--format") {
+        format = value;
+        for (char& c : format) c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (!OutputFormats::Find(format)) {
+            error = "--format takes " + OutputFormats::Names() + ", not \"" + value + "\"";
+            return false;
+        }
+    } else {  // --bits
+        floatOutput = value == "32f" || value == "64f";
+        const bool known = floatOutput ? (bits = value == "32f" ? 32 : 64)
+                                       : ParseInt(value, bits) && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+        if (!known) {
+            error = "--bits takes 8, 16, 24, 32, 32f or 64f, not \"" + value + "\"";
+            return false;
+        }
+    }
     return true;
 }
 
@@ -171,35 +235,69 @@ bool BatchOptions::TakeDevice(bool hasValue, const std::string& value)
 bool BatchOptions::TakePreset(bool hasValue, const std::string& value)
 {
     if (!hasValue) {
-        error = "--preset needs a name";
+        error = "--preset needs a name or number";
         return false;
     }
-    const FactoryPreset* preset = FactoryPresets::Find(value);
+    int number = -1;
+    const FactoryPreset* preset = ParseInt(value, number) ? FactoryPresets::Get(number) : FactoryPresets::Find(value);
     if (!preset) {
-        error = "no factory preset is named \"" + value + "\" (see --list-presets)";
+        error = "no factory preset is named or numbered \"" + value + "\" (see --list-presets)";
         return false;
     }
     settings = preset->settings;
     return true;
 }
 
+// Values outside what the engine accepts are refused unless they are to be passed on.
+bool BatchOptions::CheckRanges()
+{
+    if (allowOutOfRange) return true;
+    for (const ParameterInfo& p : ParameterTable::All) {
+        const int v = settings[p.id];
+        if (p.isSwitch || (v >= p.acceptedLow && v <= p.acceptedHigh)) continue;
+        std::string name = p.name;
+        for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+        error = "--" + name + " " + std::to_string(v) + " is outside the accepted range " +
+                std::to_string(p.acceptedLow) + " .. " + std::to_string(p.acceptedHigh) + " (sliders " +
+                std::to_string(p.low) + " .. " + std::to_string(p.high) + "); --allow-out-of-range passes it on";
+        return false;
+    }
+    return true;
+}
+
 BatchOptions::Action BatchOptions::Finish(const std::vector<std::string>& files)
 {
+    if (version) return Action::Version;
     if (listPresets) return Action::ListPresets;
     if (listDevices) return Action::ListDevices;
+    if (!CheckRanges()) return Action::UsageError;
+    if (IsBatch()) return FinishBatch(files);
     if (preview) {
         if (files.size() != 1) {
-            error = files.empty() ? "INPUT.wav is needed" : "--preview writes nothing: give INPUT.wav only";
+            error = files.empty() ? "INPUT is needed" : "--preview writes nothing: give INPUT only";
             return Action::UsageError;
         }
         input = files[0];
         return Action::Run;
     }
     if (files.size() != 2) {
-        error = files.size() < 2 ? "INPUT.wav and OUTPUT.wav are needed" : "too many file names";
+        error = files.size() < 2 ? "INPUT and OUTPUT are needed (or INPUT... -o DIR)"
+                                 : "more than two files need -o DIR or --suffix TEXT";
         return Action::UsageError;
     }
     input = files[0];
     output = files[1];
+    return Action::Run;
+}
+
+BatchOptions::Action BatchOptions::FinishBatch(const std::vector<std::string>& files)
+{
+    if (!outputDirectory.empty() && !suffix.empty()) error = "give -o DIR or --suffix TEXT, not both";
+    else if (files.empty()) error = "no INPUT files are given";
+    else if (preview || listen) error = "--preview and --listen take one file, not a batch";
+    else if (std::find(files.begin(), files.end(), "-") != files.end()) error = "- (stdin) cannot be part of a batch";
+    else if (suffix.find('/') != std::string::npos) error = "--suffix cannot hold a /";
+    if (!error.empty()) return Action::UsageError;
+    inputs = files;
     return Action::Run;
 }

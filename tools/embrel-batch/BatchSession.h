@@ -3,6 +3,8 @@
 #include <climits>
 #include <memory>
 #include <optional>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "engine/SaturationEngine.h"
@@ -16,6 +18,7 @@
 #include "program/audio/WavWriter.h"
 #include "program/audio/WaveOutPlayer.h"
 #include "program/audio/WorkerContext.h"
+#include "tools/embrel-batch/FileSummary.h"
 
 // Everything one embrel-batch run holds, from the input's header to the report. Members
 // that own a resource give it back when the session ends, on every path.
@@ -36,6 +39,20 @@ struct BatchSession {
         RunLock() { InitializeCriticalSection(&section); }
         ~RunLock() { DeleteCriticalSection(&section); }
     };
+
+    struct Descriptor {
+        int fd = -1;
+        ~Descriptor() { if (fd >= 0) close(fd); }
+    };
+
+    std::string inputPath;   // what is read: the input, or its copy when it cannot seek
+    std::string inputName;   // the input as the user named it
+    std::string outputName;
+    bool toStdout = false;
+    bool useSndfile = false;
+    TemporaryFile spool;     // the copy of an input that cannot seek
+    Descriptor input;        // inputPath, open for the sniffing and libsndfile
+    FileSummary summary;
 
     // Large objects on the heap: the buffers alone are 320 KB.
     std::unique_ptr<WavReader> reader = std::make_unique<WavReader>();
@@ -65,5 +82,4 @@ struct BatchSession {
     int listen = 0, write = 0, running = 1, pause = 0, stop = 0;
     bool interrupted = false;
     bool writeFailed = false;
-    int inputPeak = INT_MIN, outputPeak = INT_MIN;
 };

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -14,7 +15,11 @@
 #include "platform/base/CCritSec.h"
 #include "platform/base/MessageWindow.h"
 #include "tools/embrel-batch/BatchSession.h"
+#include "tools/embrel-batch/FileKind.h"
+#include "tools/embrel-batch/OutputFormats.h"
 #include "tools/embrel-batch/ProgressBar.h"
+#include "tools/embrel-batch/SndfileJob.h"
+#include "tools/embrel-batch/StreamCopy.h"
 #include "tools/embrel-batch/TerminalKeys.h"
 
 namespace {
@@ -25,12 +30,16 @@ constexpr int MonoBlock = 16384;
 constexpr int StereoBlock = 65536;
 
 constexpr const char* NoSoundCard =
+    "embrel-batch: there is no wave-out device, so nothing is played; the result is still\n"
+    "written, to be played with any player (--list-devices shows the devices).\n"
     "Cannot find any Sound cards that support MCI.\n"
     "Thus, you will not be able to listen to the sound.\n"
     "However, the algorithm will still embrel the files,\n"
     "and you can listen to them elswhere.\n";
 constexpr const char* NoPreview = "Sorry, no sound cards are available,so you cannot preview the sound.\n";
 constexpr const char* RealTimeWarning =
+    "embrel-batch: the device asked for sound faster than it was made; the output file is\n"
+    "complete all the same (--no-realtime-watch turns this warning off).\n"
     "Your computer is too slow or you are running too\n"
     "many programs for real time processing.\n"
     "This is what is causing the clicks and pauses.\n"
@@ -47,10 +56,6 @@ bool DataSizeUnknown(DWORD size)
     return size == 0xFFFFFFFFu || size == 0x7FFFF000u;
 }
 
-std::string Db(int db)
-{
-    return db == INT_MIN ? std::string("-inf dB") : std::to_string(db) + " dB";
-}
 
 // text with its closing ".\n" turned into ": <reason>.\n" when the system said why.
 std::string WithReason(std::string text, int error)
@@ -101,13 +106,18 @@ void EmbrelBatch::RequestStop() noexcept
     stopRequested = 1;
 }
 
+bool EmbrelBatch::StopRequested() noexcept
+{
+    return stopRequested != 0;
+}
+
 void EmbrelBatch::ListPresets() const noexcept
 {
-    std::fprintf(out, "%-18s", "Name");
+    std::fprintf(out, "%-3s %-18s", "N", "Name");
     for (const ParameterInfo& p : ParameterTable::All) std::fprintf(out, " %9s", p.name);
     std::fprintf(out, "\n");
     for (const FactoryPreset& preset : FactoryPresets::All()) {
-        std::fprintf(out, "%-18s", preset.name);
+        std::fprintf(out, "%-3d %-18s", int(&preset - FactoryPresets::All().data()), preset.name);
         for (const ParameterInfo& p : ParameterTable::All) std::fprintf(out, " %9d", preset.settings[p.id]);
         std::fprintf(out, "\n");
     }
@@ -131,7 +141,12 @@ int EmbrelBatch::Run() noexcept
 {
     try {
         BatchSession s;
-        int status = OpenInput(s);
+        int status = ResolveFiles(s);
+        if (status == 0) status = OpenSource(s);
+        if (status == 0) status = ChooseReader(s);
+        if (status != 0) return status < 0 ? 0 : status;
+        if (s.useSndfile) return RunSndfile(s);
+        status = OpenInput(s);
         if (status == 0) status = OpenDevice(s);
         if (status == 0) status = PrepareOutput(s);
         if (status == 0) status = OpenPlayer(s);
@@ -144,14 +159,135 @@ int EmbrelBatch::Run() noexcept
     }
 }
 
+// -1 when --no-clobber leaves an existing OUTPUT alone.
+int EmbrelBatch::ResolveFiles(BatchSession& s) const
+{
+    s.inputName = options.input;
+    s.outputName = options.preview ? std::string() : options.output;
+    s.toStdout = !options.preview && options.output == "-";
+    struct stat st;
+    if (!options.preview && !s.toStdout && options.noClobber && stat(options.output.c_str(), &st) == 0) {
+        if (!options.quiet) std::fprintf(err, "%s exists: left alone (--no-clobber).\n", options.output.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+// Opens the input; stdin, a FIFO or a socket is first copied into a temporary file.
+int EmbrelBatch::OpenSource(BatchSession& s) const
+{
+    int source = STDIN_FILENO;
+    struct stat st;
+    // A FIFO is opened once, blocking until its writer comes: a probe that closed it
+    // again could lose what the writer had already put in.
+    const bool fifo = s.inputName != "-" && stat(s.inputName.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+    if (s.inputName != "-") {
+        const int problem = fifo ? 0 : InputProblem(s.inputName);
+        if (problem == 0) s.input.fd = open(s.inputName.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+        if (problem != 0 || s.input.fd < 0 || fstat(s.input.fd, &st) != 0) {
+            std::fprintf(err, "Cannot find or open input file %s: %s.\n", s.inputName.c_str(),
+                         std::strerror(problem ? problem : errno));
+            return 1;
+        }
+        s.inputPath = s.inputName;
+        if (!S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode)) return 0;
+        source = s.input.fd;
+    }
+    if (!s.spool.CreateUnique(StreamCopy::TemporaryDirectory())) return Fail(s.spool.ErrorText().c_str());
+    if (!StreamCopy::Spool(source, s.spool)) {
+        std::fprintf(err, "Cannot read %s: %s.\n", s.inputName == "-" ? "stdin" : s.inputName.c_str(),
+                     std::strerror(errno));
+        return 1;
+    }
+    if (s.input.fd >= 0) close(s.input.fd);
+    s.inputPath = s.spool.Path();
+    s.input.fd = open(s.inputPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (s.input.fd < 0) {
+        std::fprintf(err, "Cannot read %s: %s.\n", s.inputPath.c_str(), std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}
+
+// The designed path takes 8- and 16-bit PCM WAV written as WAV; libsndfile the rest.
+int EmbrelBatch::ChooseReader(BatchSession& s) const
+{
+    FileKind::Kind kind = FileKind::Sniff(s.input.fd, FileKind::HasWavExtension(s.inputName));
+    // A WAV libsndfile cannot read either gets the designed reader's message.
+    if (kind == FileKind::OtherWav && !SndfileJob::CanRead(s.input.fd)) kind = FileKind::DesignedWav;
+    if (kind == FileKind::FlacNamedWav) {
+        std::fprintf(err, "%s is FLAC data, not WAV: name it .flac to embrel it as FLAC.\n", s.inputName.c_str());
+        return 1;
+    }
+    if (kind == FileKind::Mp3) {
+        std::fprintf(err, "%s is MP3 data, not WAV: decode it to WAV or FLAC first (ffmpeg -i IN.mp3 OUT.wav).\n",
+                     s.inputName.c_str());
+        return 1;
+    }
+    const OutputFormat* named = s.toStdout ? nullptr : OutputFormats::ForFileName(s.outputName);
+    const bool formatChange = !options.format.empty() || options.bits != 0 || (named && std::string(named->name) != "wav");
+    s.useSndfile = kind == FileKind::Sndfile || kind == FileKind::OtherWav || (formatChange && !options.preview);
+    if (s.useSndfile && (options.listen || options.preview)) {
+        std::fprintf(err, "%s: --listen and --preview play 8- and 16-bit PCM WAV files only.\n", s.inputName.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int EmbrelBatch::RunSndfile(BatchSession& s) const
+{
+    if (const int status = PrepareTemporary(s)) return status;
+    std::optional<ProgressBar> progress;
+    SndfileJob job(options, err, [&](long long frames, long long total) {
+        if (progressHook) return progressHook(frames);
+        if (!progress) progress.emplace(err, !options.quiet && isatty(fileno(err)), total);
+        progress->Advance(frames);
+    });
+    const int status =
+        job.Run(s.input.fd, s.inputName, s.temporary.Descriptor(), s.outputName, stopRequested, s.summary);
+    if (progress) progress->End();
+    if (status == 130) std::fprintf(err, "Stopped; %s was not changed.\n", s.outputName.c_str());
+    return status != 0 ? status : Deliver(s);
+}
+
+// The temporary file the result is made in: beside OUTPUT, or for stdout in TMPDIR.
+int EmbrelBatch::PrepareTemporary(BatchSession& s) const
+{
+    if (s.toStdout) {
+        if (!s.temporary.CreateUnique(StreamCopy::TemporaryDirectory()))
+            return Fail(s.temporary.ErrorText().c_str());
+        return 0;
+    }
+    if (!s.result.Open(options.output)) return Fail(s.result.ErrorText().c_str());
+    if (s.result.IsFile(s.inputPath)) {
+        std::fprintf(err, "Cannot write the result to %s: it is the input file.\n", options.output.c_str());
+        return 1;
+    }
+    if (!s.temporary.CreateUnique(s.result.Directory())) return Fail(s.temporary.ErrorText().c_str());
+    return 0;
+}
+
+// Puts the finished result in place (or copies it to stdout) and prints its summary.
+int EmbrelBatch::Deliver(BatchSession& s) const
+{
+    if (s.toStdout) {
+        if (!StreamCopy::CopyOut(s.temporary.Descriptor(), STDOUT_FILENO)) {
+            std::fprintf(err, "Cannot write to stdout: %s.\n", std::strerror(errno));
+            return 1;
+        }
+    } else if (!s.result.Replace(s.temporary)) {
+        return Fail(s.result.ErrorText().c_str());
+    }
+    if (!options.quiet)
+        std::fprintf(s.toStdout ? err : out, "%s: %s\n", s.toStdout ? "stdout" : s.outputName.c_str(),
+                     s.summary.Text().c_str());
+    return 0;
+}
+
 int EmbrelBatch::OpenInput(BatchSession& s) const
 {
     WavReader& reader = *s.reader;
-    if (const int problem = InputProblem(options.input)) {
-        std::fprintf(err, "Cannot find or open input file %s: %s.\n", options.input.c_str(), std::strerror(problem));
-        return 1;
-    }
-    reader.SetFileName(options.input.c_str());
+    reader.SetFileName(s.inputPath.c_str());
     if (reader.GetErrorFlag()) return Fail(reader.GetErrorText());
     reader.Open();
     if (reader.GetErrorFlag()) return Fail(WithReason(reader.GetErrorText(), reader.GetSystemError()).c_str());
@@ -173,7 +309,7 @@ int EmbrelBatch::OpenInput(BatchSession& s) const
     // finds the end of the file (setting the reader's flag) ends the data as designed.
     const MMCKINFO dataChunk = reader.GetDataChunk();
     const bool sizeUnknown = DataSizeUnknown(dataChunk.cksize);
-    if (struct stat st; sizeUnknown && stat(options.input.c_str(), &st) == 0)
+    if (struct stat st; sizeUnknown && stat(s.inputPath.c_str(), &st) == 0)
         s.framesInFile = std::max(0LL, (long long)st.st_size - dataChunk.dwDataOffset) / (s.channels * s.bits / 8);
     s.totalFrames = sizeUnknown ? DWORD(std::max(0LL, s.framesInFile)) : reader.GetTotalFrames();
     return 0;
@@ -199,12 +335,7 @@ int EmbrelBatch::OpenDevice(BatchSession& s) const
 int EmbrelBatch::PrepareOutput(BatchSession& s) const
 {
     if (!s.writing) return 0;
-    if (!s.result.Open(options.output)) return Fail(s.result.ErrorText().c_str());
-    if (s.result.IsFile(options.input)) {
-        std::fprintf(err, "Cannot write the result to %s: it is the input file.\n", options.output.c_str());
-        return 1;
-    }
-    if (!s.temporary.CreateUnique(s.result.Directory())) return Fail(s.temporary.ErrorText().c_str());
+    if (const int status = PrepareTemporary(s)) return status;
     WavWriter& writer = *s.writer;
     writer.SetFileName(s.temporary.Path().c_str());
     writer.Create();
@@ -269,12 +400,13 @@ void EmbrelBatch::ApplySettings(BatchSession& s) const
 
 int EmbrelBatch::Process(BatchSession& s) const
 {
-    ProgressBar progress(err, !options.quiet && isatty(fileno(err)), s.totalFrames);
+    ProgressBar progress(err, !options.quiet && !progressHook && isatty(fileno(err)), s.totalFrames);
     bool finished = false;
     bool warned = !options.realtimeWatch;
     MessageWindow window([&](UINT message, WPARAM lateCount, LPARAM lParam) {
         if (message == WM_RUN_PROGRESS) {
             progress.Advance(lParam);
+            if (progressHook) progressHook(lParam);
             if (s.listening && !warned && lateCount > LateLimit) {
                 warned = true;
                 progress.End();
@@ -285,14 +417,13 @@ int EmbrelBatch::Process(BatchSession& s) const
         }
     });
     // Runs on the worker's thread inside its block, under the run lock, right after
-    // the engine processed and the writer wrote the block being reported: the peaks
-    // read here are that block's. (Read when the message is pumped they could belong
-    // to a later block.) Each write clears the writer's flag, so a failed write is
+    // the engine processed and the writer wrote the block being reported: the float
+    // buffer holds that block's output. (When the message is pumped it could hold a
+    // later block.) Each write clears the writer's flag, so a failed write is
     // caught here, before a later block that succeeds hides it.
     window.SetWakeUp([&s](const MSG& msg) {
         if (msg.message != WM_RUN_PROGRESS) return;
-        s.inputPeak = std::max(s.inputPeak, s.engine->GetInputPeakDb());
-        s.outputPeak = std::max(s.outputPeak, s.engine->GetOutputPeakDb());
+        s.summary.Add(s.floatBuffer.data(), msg.lParam, s.channels);
         if (s.writing && s.writer->GetErrorFlag()) s.writeFailed = true;
     });
 
@@ -324,9 +455,10 @@ int EmbrelBatch::Process(BatchSession& s) const
 void EmbrelBatch::WaitForWorker(BatchSession& s, MessageWindow& window, ProgressBar& progress,
                                 const bool& finished) const
 {
-    TerminalKeys keys;
+    std::optional<TerminalKeys> keys;
+    if (!progressHook) keys.emplace();  // a batch's files share the terminal: no keys
     while (!finished) {
-        const int key = keys.Poll();
+        const int key = keys ? keys->Poll() : -1;
         if ((stopRequested || key == 'q' || key == 'Q') && !s.interrupted) {
             s.interrupted = true;
             CAutoLock lock(&s.runLock.section);
@@ -365,8 +497,7 @@ int EmbrelBatch::Report(BatchSession& s, long long frames) const
             std::fputs("Stopped.\n", err);
             return 130;
         }
-        std::fprintf(out, "%lld frames played; input peak %s, output peak %s\n", frames, Db(s.inputPeak).c_str(),
-                     Db(s.outputPeak).c_str());
+        if (!options.quiet) std::fprintf(out, "played: %s\n", s.summary.Text().c_str());
         return 0;
     }
     s.writer->Finish();
@@ -377,11 +508,8 @@ int EmbrelBatch::Report(BatchSession& s, long long frames) const
         return 1;
     }
     if (s.interrupted) {
-        std::fprintf(err, "Stopped; %s was not changed.\n", options.output.c_str());
+        std::fprintf(err, "Stopped; %s was not changed.\n", s.outputName.c_str());
         return 130;
     }
-    if (!s.result.Replace(s.temporary)) return Fail(s.result.ErrorText().c_str());
-    std::fprintf(out, "%lld frames embreled into %s; input peak %s, output peak %s\n", frames,
-                 options.output.c_str(), Db(s.inputPeak).c_str(), Db(s.outputPeak).c_str());
-    return 0;
+    return Deliver(s);
 }

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "tools/embrel-batch/BatchOptions.h"
+#include "tools/embrel-batch/BatchRunner.h"
 #include "tools/embrel-batch/EmbrelBatch.h"
 
 namespace {
@@ -21,6 +22,9 @@ int main(int argc, char** argv)
     case BatchOptions::Action::Help:
         std::fputs(BatchOptions::UsageText().c_str(), stdout);
         return 0;
+    case BatchOptions::Action::Version:
+        std::fputs(BatchOptions::VersionText().c_str(), stdout);
+        return 0;
     case BatchOptions::Action::ListPresets:
         batch.ListPresets();
         return 0;
@@ -28,7 +32,7 @@ int main(int argc, char** argv)
         batch.ListDevices();
         return 0;
     case BatchOptions::Action::UsageError:
-        std::fprintf(stderr, "embrel-batch: %s\n\n%s", options.error.c_str(), BatchOptions::UsageText().c_str());
+        std::fprintf(stderr, "embrel-batch: %s\nTry 'embrel-batch --help'.\n", options.error.c_str());
         return 2;
     case BatchOptions::Action::Run:
         break;
@@ -39,5 +43,8 @@ int main(int argc, char** argv)
     sigaction(SIGTERM, &action, nullptr);
     // A file-size limit is a write error like any other, reported with its reason.
     signal(SIGXFSZ, SIG_IGN);
+    // A reader of stdout that goes away is a write error too.
+    signal(SIGPIPE, SIG_IGN);
+    if (options.IsBatch()) return BatchRunner(options, stdout, stderr).Run();
     return batch.Run();
 }

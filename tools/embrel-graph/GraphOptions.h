@@ -6,7 +6,7 @@
 
 // The command line of embrel-graph.
 struct GraphOptions {
-    enum class Action { Run, Help, UsageError };
+    enum class Action { Run, Help, Version, ListPresets, UsageError };
 
     // Fills the options from argv (help wins wherever it stands).
     Action Parse(int argc, char** argv);
@@ -23,8 +23,10 @@ struct GraphOptions {
     std::string loadSettings;
     std::string saveSettings;
     bool printSettings = false;
+    std::string error;  // why the command line is a usage error
 
 private:
     // Takes the option at argv[i] and its value; false for a bad one.
     bool TakeOption(int argc, char** argv, int& i);
+    bool TakePreset(const char* value);
 };

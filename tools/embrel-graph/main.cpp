@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "engine/FactoryPresets.h"
 #include "tools/embrel-graph/GraphOptions.h"
 #include "tools/embrel-graph/GraphRun.h"
 
@@ -23,8 +24,15 @@ int main(int argc, char** argv)
     case GraphOptions::Action::Help:
         std::fputs(GraphOptions::UsageText(), stdout);
         return 0;
+    case GraphOptions::Action::Version:
+        std::fputs("embrel-graph (Calyrix) " CALYRIX_VERSION "\n", stdout);
+        return 0;
+    case GraphOptions::Action::ListPresets:
+        for (const FactoryPreset& preset : FactoryPresets::All())
+            std::printf("%d %s\n", int(&preset - FactoryPresets::All().data()), preset.name);
+        return 0;
     case GraphOptions::Action::UsageError:
-        std::fputs(GraphOptions::UsageText(), stderr);
+        std::fprintf(stderr, "embrel-graph: %s\nTry 'embrel-graph --help'.\n", options.error.c_str());
         return 2;
     case GraphOptions::Action::Run:
         break;

@@ -192,6 +192,8 @@ TEST(EmbrelGraph, SettingsFilesAndErrors)
     // A usage error is told apart from a failed run; help is not an error.
     EXPECT_EQ(RunTool(module + "--buffer-bytes 0 " + (dir / "in.wav") + " " + (dir / "x.wav"), dir / "log.txt"), 2);
     EXPECT_EQ(RunTool(module + (dir / "in.wav"), dir / "log.txt"), 2);
+    EXPECT_EQ(ReadText(dir / "log.txt"),
+              "embrel-graph: INPUT.wav and OUTPUT.wav are needed\nTry 'embrel-graph --help'.\n");
     EXPECT_EQ(RunTool("--help", dir / "log.txt"), 0);
     EXPECT_EQ(ReadText(dir / "log.txt").rfind("usage: embrel-graph", 0), 0u);
     // The input is never written over.

@@ -49,6 +49,18 @@ TEST(GraphOptions, ParsesEveryOptionAndTellsUsageErrorsFromHelp)
     }
     GraphOptions help;
     EXPECT_EQ(Parse(help, {"--bogus", "-h"}), GraphOptions::Action::Help);
+    EXPECT_EQ(Parse(help, {"--version"}), GraphOptions::Action::Version);
+    EXPECT_EQ(Parse(help, {"a", "--list-presets"}), GraphOptions::Action::ListPresets);
+}
+
+TEST(GraphOptions, PresetsComeByNameOrNumberAndUnknownOnesSayWhy)
+{
+    GraphOptions o;
+    ASSERT_EQ(Parse(o, {"--preset", "tube BLAST", "a", "b"}), GraphOptions::Action::Run) << o.error;
+    EXPECT_EQ(o.preset, 9);
+    GraphOptions b;
+    EXPECT_EQ(Parse(b, {"--preset", "No Such", "a", "b"}), GraphOptions::Action::UsageError);
+    EXPECT_EQ(b.error, "no factory preset is named \"No Such\" (see --list-presets)");
 }
 
 TEST(GraphOptions, HResultsAreNamedWhereKnown)

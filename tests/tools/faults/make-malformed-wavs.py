@@ -85,7 +85,7 @@ def cases():
     yield "data-cut-mono-8", riff(chunk(b"fmt ", fmt(channels=1, bits=8)),
                                   chunk(b"data", DATA, size=len(DATA) * 3)), DATA_READ
     yield "format-after-data", riff(chunk(b"data", DATA), chunk(b"fmt ", fmt())), NO_DATA
-    yield "float-32", wav(tag=3, bits=32, align=8, byte_rate=352800), BITS
+    yield "float-32-align-4", wav(tag=3, bits=32, align=4, byte_rate=176400), BITS
     yield "extensible-16", wav(tag=0xFFFE, extra=struct.pack("<HHI", 22, 16, 3) + b"\x01\0" + b"\0" * 14), FORMAT
     yield "bits-and-rate", wav(bits=24, rate=0), BITS
     yield "channels-0", wav(channels=0, align=0, byte_rate=0), CHANNELS

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+class TemporaryFile;
+
+// Pipes and FIFOs for the tools: an input that cannot seek is first copied into a
+// temporary file, and a result for stdout is made in one and then copied out.
+class StreamCopy {
+public:
+    // Copies everything from fd (to its end) into temporary; false with errno set.
+    static bool Spool(int fd, const TemporaryFile& temporary);
+    // Copies the whole of fromFd, from its start, to toFd; false with errno set.
+    static bool CopyOut(int fromFd, int toFd);
+    // The directory for such files: TMPDIR, else /tmp.
+    static std::string TemporaryDirectory();
+};
