@@ -103,6 +103,8 @@ public:
     unsigned GetBackgroundColour() const { return colourCount > 16 ? 0x9999FFu : 0xC0C0C0u; }
     CLevelMeter& Meter(int id) { return id == IDC_INPUT_METER ? inputMeter : outputMeter; }
     CMeterDriver& MeterDriver() { return meterDriver; }
+    // What the progress handler writes and the meters read, under the run lock.
+    LevelExchange& Levels() { return levels; }
 
     // The help file the help commands open.
     void SetHelpFile(const std::string& path) { helpFile = path; }

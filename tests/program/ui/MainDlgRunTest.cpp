@@ -533,7 +533,9 @@ namespace {
 TEST_F(RunControl, LevelsHoldTheHighestUntilReadAndLightTheClipLamp)
 {
     CMainDlg& d = Open();
-    d.MeterDriver().End();  // the test reads the levels in the meters' place
+    // The test reads the levels in the meters' place, from levels no meter has read yet.
+    d.MeterDriver().End();
+    d.Levels().Reset();
     SaturationEngine& engine = d.Engine();
     engine.SetFormat(16, 44100, 1);
     auto feed = [&](float amplitude) {
