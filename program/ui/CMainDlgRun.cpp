@@ -5,28 +5,12 @@
 #include "platform/base/CCritSec.h"
 #include "program/audio/OutputDeviceList.h"
 #include "program/audio/ProcessingWorker.h"
+#include "program/audio/RunTexts.h"
 #include "platform/fs/ResultFile.h"
 #include "platform/fs/TemporaryFile.h"
 #include "program/ui/CMainDlg.h"
 
 namespace {
-
-constexpr const char* NoSoundCards =
-    "Cannot find any Sound cards that support MCI.\n"
-    "Thus, you will not be able to listen to the sound.\n"
-    "However, the algorithm will still embrel the files,\n"
-    "and you can listen to them elswhere.";
-constexpr const char* RealTimeWarning =
-    "Your computer is too slow or you are running too\n"
-    "many programs for real time processing.\n"
-    "This is what is causing the clicks and pauses.\n"
-    "These clicks and pauses will NOT be saved to the output file.\n"
-    "\nYou may disable this message in the future by de-selecting\n"
-    "Real Time Watch in the menu options.\n";
-constexpr int MonoBlock = 16384;
-constexpr int StereoBlock = 65536;
-// More late device buffers than this in a run bring the real-time warning.
-constexpr WPARAM LateLimit = 6;
 
 // Alternates the resting and the lit icon of the active switches every fourth block.
 int blinkCounter = 0;
@@ -48,7 +32,7 @@ void CMainDlg::CheckSoundCards()
         soundCardAvailable = 1;
         return;
     }
-    messageBox.Show("SoundCard Error", NoSoundCards, MB_OK);
+    messageBox.Show("SoundCard Error", NoSoundCardsText, MB_OK);
     soundCardAvailable = 0;
     listenFlag = 0;
     controls[IDC_SOUNDCARD].enabled = false;
@@ -58,7 +42,7 @@ void CMainDlg::OnPreview()
 {
     if (!soundCardAvailable) {
         messageBox.Show("Preview Warning",
-                        "Sorry, no sound cards are available,so you cannot preview the sound.", MB_OK);
+                        NoPreviewText, MB_OK);
         return;
     }
     savedListen = listenFlag;
@@ -347,7 +331,7 @@ void CMainDlg::OnRunProgress(WPARAM lateCount, LPARAM frames)
     if (lateCount > LateLimit && !realTimeWarningGiven) {
         realTimeWarningGiven = 1;
         host.Refresh();
-        messageBox.Show("Real Time Watch Warning", RealTimeWarning, MB_OK);
+        messageBox.Show("Real Time Watch Warning", RealTimeWarningText, MB_OK);
     }
 }
 

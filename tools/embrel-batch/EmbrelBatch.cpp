@@ -14,6 +14,7 @@
 #include "engine/ParameterTable.h"
 #include "platform/base/CCritSec.h"
 #include "platform/base/MessageWindow.h"
+#include "program/audio/RunTexts.h"
 #include "tools/embrel-batch/BatchSession.h"
 #include "tools/embrel-batch/FileKind.h"
 #include "tools/embrel-batch/OutputFormats.h"
@@ -26,28 +27,12 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
-constexpr int MonoBlock = 16384;
-constexpr int StereoBlock = 65536;
-
-constexpr const char* NoSoundCard =
+constexpr const char* NoSoundCardIntro =
     "embrel-batch: there is no wave-out device, so nothing is played; the result is still\n"
-    "written, to be played with any player (--list-devices shows the devices).\n"
-    "Cannot find any Sound cards that support MCI.\n"
-    "Thus, you will not be able to listen to the sound.\n"
-    "However, the algorithm will still embrel the files,\n"
-    "and you can listen to them elswhere.\n";
-constexpr const char* NoPreview = "Sorry, no sound cards are available,so you cannot preview the sound.\n";
-constexpr const char* RealTimeWarning =
+    "written, to be played with any player (--list-devices shows the devices).\n";
+constexpr const char* RealTimeWarningIntro =
     "embrel-batch: the device asked for sound faster than it was made; the output file is\n"
-    "complete all the same (--no-realtime-watch turns this warning off).\n"
-    "Your computer is too slow or you are running too\n"
-    "many programs for real time processing.\n"
-    "This is what is causing the clicks and pauses.\n"
-    "These clicks and pauses will NOT be saved to the output file.\n"
-    "\nYou may disable this message in the future by de-selecting\n"
-    "Real Time Watch in the menu options.\n";
-// More late device buffers than this in a run bring the real-time warning.
-constexpr WPARAM LateLimit = 6;
+    "complete all the same (--no-realtime-watch turns this warning off).\n";
 
 // Writers that stream to a pipe cannot go back to fill in the data size and leave a
 // placeholder there (ffmpeg 0xFFFFFFFF, sox 0x7FFFF000): such a data chunk ends with the file.
@@ -321,8 +306,8 @@ int EmbrelBatch::OpenDevice(BatchSession& s) const
     s.listening = options.listen || options.preview;
     if (s.listening) s.devices.emplace();
     if (s.listening && OutputDeviceList::GetCount() == 0) {
-        if (options.preview) return Fail(NoPreview);
-        std::fputs(NoSoundCard, err);
+        if (options.preview) return Fail((std::string(NoPreviewText) + "\n").c_str());
+        std::fprintf(err, "%s%s\n", NoSoundCardIntro, NoSoundCardsText);
         s.listening = false;
     }
     if (s.listening && options.device >= OutputDeviceList::GetCount()) {
@@ -410,7 +395,7 @@ int EmbrelBatch::Process(BatchSession& s) const
             if (s.listening && !warned && lateCount > LateLimit) {
                 warned = true;
                 progress.End();
-                std::fputs(RealTimeWarning, err);
+                std::fprintf(err, "%s%s", RealTimeWarningIntro, RealTimeWarningText);
             }
         } else if (message == WM_RUN_FINISHED) {
             finished = true;

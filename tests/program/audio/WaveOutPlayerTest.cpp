@@ -241,10 +241,11 @@ TEST_F(Player, BuffersRotateAndAreUnpreparedFromTheThirdBlockOn)
     EXPECT_EQ(player.GetErrorFlag(), 0);
     EXPECT_EQ(Names(before), (std::vector<std::string>{"reset", "unprepare", "unprepare", "close"}));
     EXPECT_EQ(Headers("unprepare", before), (std::vector<WAVEHDR*>{first, second}));
-    // The reset may cut the last block short; what was played came in order.
+    // The reset may cut short the two blocks still queued (the fifth was written once the
+    // third was done); what was played came in order.
     const std::vector<char> played = Played();
     ASSERT_LE(played.size(), expected.size());
-    ASSERT_GE(played.size(), expected.size() - 4096);
+    ASSERT_GE(played.size(), expected.size() - 2 * 4096);
     EXPECT_TRUE(std::equal(played.begin(), played.end(), expected.begin()));
 }
 
