@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer harness built in BUILD_DIR on a small seed corpus for a bounded time,
 # so the harnesses keep compiling and a regression on the seeds' neighbourhood is caught.
-# Usage: fuzz-smoke.sh BUILD_DIR [seconds per harness]   (default 10)
+# Usage: fuzz-smoke.sh BUILD_DIR [seconds per harness]   (default 8)
 # A failing input is kept in BUILD_DIR/fuzz-artifacts/ and the script exits 1.
 set -euo pipefail
 build=$(cd "$1" && pwd)
-seconds=${2:-10}
+seconds=${2:-8}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 artifacts=$build/fuzz-artifacts
@@ -37,7 +37,7 @@ filter_record() {
 
 seeds() {
   local d=$work/seeds
-  mkdir -p "$d"/{wav,registry,filter,tarvel}
+  mkdir -p "$d"/{wav,registry,filter,tarvel,presets}
   wav 16 2 44100 64 >"$d/wav/stereo16.wav"
   wav 8 1 8000 100 >"$d/wav/mono8.wav"
   printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quorel]\r\n"GainSlider"=dword:fffffc18\r\n"Name"="Warm"\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID]\r\n@="x"\r\n' \
@@ -46,6 +46,12 @@ seeds() {
   { filter_record -2000 0 1000 -250 -1000 0 -5000 -1 1; le32 0x00010000; le32 44100
     wav 16 1 44100 16; } >"$d/filter/with-samples.bin"
   { le32 0x00010000; le32 2000; le32 5000; le32 7; } >"$d/tarvel/record.bin"
+  # One preset, "Soft", at the defaults; then the same with a second record.
+  # shellcheck disable=SC2059
+  local soft='\004Soft\006-1000 \0021 \004999 \0051000 \005-250 \0021 \0020 \006-1000 \0021 '
+  { le16 1; le16 0xFFFF; le16 1; le16 8; printf 'CPresets'; printf "$soft"; } >"$d/presets/one.pre"
+  { le16 2; le16 0xFFFF; le16 1; le16 8; printf 'CPresets'; printf "$soft"; le16 0x8001; printf "$soft"; } \
+    >"$d/presets/two.pre"
 }
 
 # run NAME SEEDS: one harness on a copy of its seeds.
@@ -75,4 +81,5 @@ run fuzz_wav_source wav
 run fuzz_registry registry
 run fuzz_filter_settings filter
 run fuzz_tarvel_record tarvel
+run fuzz_presets_file presets
 exit "$status"
