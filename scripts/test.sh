@@ -51,7 +51,7 @@ fuzz_tree() {
   # shellcheck disable=SC2086
   cmake --build build-fuzz -j "$jobs" --target $targets
   echo "=== build-fuzz: harnesses"
-  if ! ASAN_OPTIONS=detect_leaks=1 bash scripts/fuzz-smoke.sh build-fuzz 10; then
+  if ! ASAN_OPTIONS=detect_leaks=1 bash scripts/fuzz-smoke.sh build-fuzz 8; then
     status=1
   fi
 }
