@@ -22,6 +22,6 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 echo "No display (DISPLAY and WAYLAND_DISPLAY are not set): Embrel needs one, so the demo sound"
-echo "is embrelled with embrel-batch instead."
+echo "is embreled with embrel-batch instead."
 build-release/tools/embrel-batch/embrel-batch out/demo.wav out/demo-embreled.wav
 echo "Result: $(pwd)/out/demo-embreled.wav"
