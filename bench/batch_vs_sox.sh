@@ -5,22 +5,11 @@
 # Usage: bash bench/batch_vs_sox.sh [RUNS]   (default 5; prints medians and ratios)
 # The release tree is build-release, or the directory named by CALYRIX_BUILD_DIR.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 runs=${1:-5}
-build=${CALYRIX_BUILD_DIR:-build-release}
-
-bash scripts/deps.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" --target embrel-batch embrel-demo-sound >/dev/null
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-in="$work/in.wav"
-"$build/tools/demo-sound/embrel-demo-sound" "$in" --seconds 600
+source "$(dirname "$0")/common.sh"
+bench_prepare embrel-batch
 echo "input: $(du -h "$in" | cut -f1), 10 minutes, 44100 Hz, 16-bit stereo; $runs runs each"
 
-# Runs the three jobs in turn, RUNS rounds, so that load from elsewhere falls on all of them
-# alike; records wall and CPU (user + system) seconds of each run.
 jobs=(embrel overdrive copy)
 declare -A wall cpu
 run_job() {
@@ -30,19 +19,7 @@ run_job() {
     copy) sox --single-threaded "$in" "$work/copy.wav" ;;
   esac
 }
-TIMEFORMAT='%R %U %S'
-for ((i = 0; i < runs; i++)); do
-  for job in "${jobs[@]}"; do
-    t=$({ time run_job "$job" >/dev/null 2>&1; } 2>&1)
-    read -r r u s <<<"$t"
-    wall[$job]+="$r "
-    cpu[$job]+="$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.3f", u + s }') "
-  done
-done
-
-median() {
-  printf '%s\n' $1 | sort -g | awk '{ a[NR] = $1 } END { m = (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2; printf "%.3f", m }'
-}
+bench_rounds "$runs" "${jobs[@]}"
 
 printf '%-26s %10s %10s\n' "median of $runs runs" "wall (s)" "CPU (s)"
 for job in "${jobs[@]}"; do

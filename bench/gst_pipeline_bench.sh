@@ -31,22 +31,12 @@ element_of() {
   esac
 }
 
-# The jobs run in turn, RUNS rounds, so that load from elsewhere falls on all of them alike.
 declare -A wall cpu
-TIMEFORMAT='%R %U %S'
-for ((i = 0; i < runs; i++)); do
-  for job in "${jobs[@]}"; do
-    t=$({ time gst-launch-1.0 -q filesrc location="$in" ! wavparse ! audioconvert ! "$(element_of "$job")" \
-          ! audioconvert ! wavenc ! filesink location="$work/$job.wav" >/dev/null 2>&1; } 2>&1)
-    read -r r u s <<<"$t"
-    wall[$job]+="$r "
-    cpu[$job]+="$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.3f", u + s }') "
-  done
-done
-
-median() {
-  printf '%s\n' $1 | sort -g | awk '{ a[NR] = $1 } END { m = (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2; printf "%.3f", m }'
+run_job() {
+  gst-launch-1.0 -q filesrc location="$in" ! wavparse ! audioconvert ! "$(element_of "$1")" \
+    ! audioconvert ! wavenc ! filesink location="$work/$1.wav"
 }
+bench_rounds "$runs" "${jobs[@]}"
 
 printf '%-28s %10s %10s\n' "median of $runs runs" "wall (s)" "CPU (s)"
 for job in "${jobs[@]}"; do

@@ -46,27 +46,19 @@ middle_of() {
   esac
 }
 
-# The jobs run in turn, RUNS rounds, so that load from elsewhere falls on all of them alike.
 declare -A wall cpu run
-TIMEFORMAT='%R %U %S'
+run_job() {
+  # shellcheck disable=SC2046
+  gst-launch-1.0 -q filesrc location="$in" ! wavparse ! audioconvert ! $(middle_of "$1") \
+    ! audioconvert ! wavenc ! filesink location="$work/$1.wav"
+}
+bench_rounds "$runs" "${jobs[@]}"
 for ((i = 0; i < runs; i++)); do
-  for job in "${jobs[@]}"; do
-    # shellcheck disable=SC2046
-    t=$({ time gst-launch-1.0 -q filesrc location="$in" ! wavparse ! audioconvert ! $(middle_of "$job") \
-          ! audioconvert ! wavenc ! filesink location="$work/$job.wav" >/dev/null 2>&1; } 2>&1)
-    read -r r u s <<<"$t"
-    wall[$job]+="$r "
-    cpu[$job]+="$(awk -v u="$u" -v s="$s" 'BEGIN { printf "%.3f", u + s }') "
-  done
   for job in embrel calf; do
     uri=${job}_uri
     run[$job]+="$(lv2bench -f -n 26460000 -b 4096 "${!uri}" | awk '!/^#/ { print $3 }') "
   done
 done
-
-median() {
-  printf '%s\n' $1 | sort -g | awk '{ a[NR] = $1 } END { m = (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2; printf "%.3f", m }'
-}
 
 echo "GStreamer pipeline (median of $runs runs):"
 printf '  %-56s %10s %10s\n' "" "wall (s)" "CPU (s)"
