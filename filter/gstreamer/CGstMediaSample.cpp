@@ -1,7 +1,5 @@
 #include "filter/gstreamer/CGstMediaSample.h"
 
-#include "platform/base/Interlocked.h"
-
 void CGstMediaSample::Reset(BYTE* newData, long newSize, long newActual, bool newDiscontinuity) noexcept
 {
     data = newData;
@@ -9,29 +7,6 @@ void CGstMediaSample::Reset(BYTE* newData, long newSize, long newActual, bool ne
     actual = newActual;
     discontinuity = newDiscontinuity;
     timeValid = false;
-}
-
-HRESULT CGstMediaSample::QueryInterface(REFIID riid, void** ppv)
-{
-    if (ppv == nullptr)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMediaSample)) {
-        *ppv = static_cast<IMediaSample*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG CGstMediaSample::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refCount));
-}
-
-ULONG CGstMediaSample::Release()
-{
-    return static_cast<ULONG>(InterlockedDecrement(&refCount));
 }
 
 HRESULT CGstMediaSample::GetPointer(BYTE** ppBuffer)

@@ -1,23 +1,17 @@
 #pragma once
 
 #include "filter/framework/MediaInterfaces.h"
+#include "platform/com/CSimpleUnknown.h"
 
 // A media sample over memory it does not own (a mapped GstBuffer). It lives as long as
 // its owner, who points it at the next piece of memory before each delivery; the count
 // only tracks the references the filter takes while it holds the sample.
-class CGstMediaSample final : public IMediaSample {
+class CGstMediaSample final : public CSimpleUnknown<IMediaSample, IID_IMediaSample> {
 public:
-    CGstMediaSample() noexcept = default;
-    CGstMediaSample(const CGstMediaSample&) = delete;
-    CGstMediaSample& operator=(const CGstMediaSample&) = delete;
+    CGstMediaSample() noexcept : CSimpleUnknown(0) {}
 
     // size is what the sample reports as its buffer size, actual the bytes it carries.
     void Reset(BYTE* data, long size, long actual, bool discontinuity) noexcept;
-    LONG References() const noexcept { return refCount; }
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
 
     HRESULT GetPointer(BYTE** ppBuffer) override;
     long GetSize() override { return size; }
@@ -37,6 +31,9 @@ public:
     HRESULT SetMediaTime(LONGLONG*, LONGLONG*) override { return E_NOTIMPL; }
 
 private:
+    // The owner keeps the sample; the last reference the filter drops frees nothing.
+    void LastRelease() noexcept override {}
+
     BYTE* data = nullptr;
     long size = 0;
     long actual = 0;
@@ -44,5 +41,4 @@ private:
     bool timeValid = false;
     REFERENCE_TIME start = 0;
     REFERENCE_TIME end = 0;
-    volatile LONG refCount = 0;
 };

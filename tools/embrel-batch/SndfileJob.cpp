@@ -1,6 +1,5 @@
 #include "tools/embrel-batch/SndfileJob.h"
 
-#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <thread>
@@ -54,7 +53,7 @@ std::int32_t ToInt(float x, int bits)
 {
     if (bits == 16) return std::int32_t(SampleConverter::ToPcm16(x)) << 16;
     if (bits == 8) return (std::int32_t(SampleConverter::ToPcm8(x)) - 128) << 24;
-    const double top = std::ldexp(1.0, bits - 1);
+    const double top = double(std::int64_t(1) << (bits - 1));
     double v = double(x) * top;
     v = v == v ? v : 0.0;
     v = v < top - 1.0 ? v : top - 1.0;
