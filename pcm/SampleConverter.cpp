@@ -2,11 +2,36 @@
 
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
 bool ValidBits(int bits) { return bits == 8 || bits == 16; }
 bool ValidChannels(int channels) { return channels == 1 || channels == 2; }
+
+// ToPcm16 over count samples. Eight at a time with SSE2: the values are clamped before the
+// saturating pack, so it narrows exactly as the scalar cast does.
+void ToPcm16Block(const float* samples, int count, std::int16_t* out) noexcept
+{
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128 scale = _mm_set1_ps(32768.0f);
+    const __m128 high = _mm_set1_ps(32767.0f);
+    const __m128 low = _mm_set1_ps(-32768.0f);
+    auto convert = [&](const float* at) {
+        __m128 v = _mm_mul_ps(_mm_loadu_ps(at), scale);
+        v = _mm_and_ps(v, _mm_cmpord_ps(v, v));  // NaN: silence
+        return _mm_cvttps_epi32(_mm_max_ps(_mm_min_ps(v, high), low));
+    };
+    for (; i + 8 <= count; i += 8) {
+        const __m128i words = _mm_packs_epi32(convert(samples + i), convert(samples + i + 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), words);
+    }
+#endif
+    for (; i < count; ++i) out[i] = SampleConverter::ToPcm16(samples[i]);
+}
 
 }  // namespace
 
@@ -56,8 +81,7 @@ int SampleConverter::ToPcm(const float* samples, int frameCount, void* pcm) noex
         for (int i = 0; i < outputSamples; ++i) bytes[i] = ToPcm8(samples[i]);
         outputBytes = outputSamples;
     } else {
-        auto* view = static_cast<std::int16_t*>(pcm);  // the byte buffer seen as 16-bit samples
-        for (int i = 0; i < outputSamples; ++i) view[i] = ToPcm16(samples[i]);
+        ToPcm16Block(samples, outputSamples, static_cast<std::int16_t*>(pcm));
         outputBytes = outputSamples * 2;
     }
     return outputBytes;

@@ -118,6 +118,11 @@ bool TemporaryFile::Refuse(const std::string& name, const char* reason)
     return false;
 }
 
+void TemporaryFile::StartWriteback() const
+{
+    if (fd >= 0) sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+}
+
 bool TemporaryFile::Write(const void* data, std::size_t size) const
 {
     const char* next = static_cast<const char*>(data);

@@ -39,6 +39,10 @@ public:
     // Writes all of data at the file's current offset; false with errno set when it cannot.
     bool Write(const void* data, std::size_t size) const;
 
+    // Asks the system to start writing what the file holds so far to disk, without waiting
+    // for it: the flush before the replacing rename then finds little left to do.
+    void StartWriteback() const;
+
     // Whether the path still names the file held (a regular file, same device and inode).
     bool IsIntact() const;
     // The held file, open for reading and writing; -1 when none is held.

@@ -79,3 +79,26 @@ TEST(SampleConverter, FramesDropAPartialFrameAndInvalidFormatsAreIgnored)
     EXPECT_EQ(c.ToFloat(bytes, 5, f), 2);
     EXPECT_EQ(c.ToPcm(f, 2, bytes), 2) << "output channels apply on the way back";
 }
+
+// The block conversion equals the per-sample one at every position of awkward lengths,
+// for values that round, clamp, are NaN or infinite.
+TEST(SampleConverter, SixteenBitBlocksEqualSampleBySample)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float values[] = {0.0f,  -0.0f, 1.7f / 32768.0f, -1.7f / 32768.0f, 0.999f, 1.0f, -1.0f,
+                            -1.01f, 3.0f, -3.0f,           inf,              -inf,   nan,  0.25f};
+    constexpr int N = sizeof values / sizeof values[0];
+    SampleConverter c;
+    c.SetFormats(16, 1, 16, 1);
+    for (int length = 1; length <= 3 * N; ++length) {
+        for (int shift = 0; shift < N; ++shift) {
+            float block[3 * N];
+            std::int16_t out[3 * N];
+            for (int i = 0; i < length; ++i) block[i] = values[(i + shift) % N];
+            ASSERT_EQ(c.ToPcm(block, length, out), 2 * length);
+            for (int i = 0; i < length; ++i)
+                ASSERT_EQ(out[i], SampleConverter::ToPcm16(block[i])) << "length " << length << ", sample " << i;
+        }
+    }
+}

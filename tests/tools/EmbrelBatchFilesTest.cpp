@@ -304,3 +304,26 @@ TEST(FileSummary, PeaksPerChannelWithOneDecimalAndSamplesBeyondFullScaleCounted)
     silent.Add(zeros, 4, 1);
     EXPECT_EQ(silent.Text(), "4 frames, peak -inf dB, 0 clipped");
 }
+
+// Peaks and clips anywhere in a block, its tail included, land in the right channel.
+TEST(FileSummary, EverySamplePositionCountsForItsOwnChannel)
+{
+    for (int channels = 1; channels <= 2; ++channels) {
+        for (int frames : {1, 3, 4, 5, 8, 13, 37}) {
+            const int n = frames * channels;
+            for (int at = 0; at < n; ++at) {
+                std::vector<float> block(std::size_t(n), 0.125f);
+                block[std::size_t(at)] = at % 3 == 0 ? -1.5f : 0.5f;
+                FileSummary summary;
+                summary.Add(block.data(), frames, channels);
+                const int hot = at % channels;
+                EXPECT_EQ(summary.PeakDb(hot), 20.0 * std::log10(double(std::fabs(block[std::size_t(at)]))))
+                    << channels << " channels, " << frames << " frames, sample " << at;
+                if (channels == 2) {
+                    EXPECT_EQ(summary.PeakDb(1 - hot), 20.0 * std::log10(0.125));
+                }
+                EXPECT_EQ(summary.Clipped(), at % 3 == 0 ? 1 : 0);
+            }
+        }
+    }
+}

@@ -76,10 +76,12 @@ struct BatchSession {
     TemporaryFile temporary;
     std::unique_ptr<WaveOutPlayer> player = std::make_unique<WaveOutPlayer>();
     EventHandle blockEvent;
+    EventHandle finishedEvent;  // set as the worker posts that it has finished
     RunLock runLock;
 
     // The worker's flags.
     int listen = 0, write = 0, running = 1, pause = 0, stop = 0;
     bool interrupted = false;
     bool writeFailed = false;
+    long long unflushedFrames = 0;  // written since the last StartWriteback
 };

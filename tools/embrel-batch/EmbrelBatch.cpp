@@ -27,6 +27,9 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
+// Written frames after which the disk is asked to take them (about a megabyte).
+constexpr long long WritebackFrames = 1 << 18;
+
 constexpr const char* NoSoundCardIntro =
     "embrel-batch: there is no wave-out device, so nothing is played; the result is still\n"
     "written, to be played with any player (--list-devices shows the devices).\n";
@@ -407,11 +410,17 @@ int EmbrelBatch::Process(BatchSession& s) const
     // later block.) Each write clears the writer's flag, so a failed write is
     // caught here, before a later block that succeeds hides it.
     window.SetWakeUp([&s](const MSG& msg) {
+        if (msg.message == WM_RUN_FINISHED) SetEvent(s.finishedEvent.handle);
         if (msg.message != WM_RUN_PROGRESS) return;
         s.summary.Add(s.floatBuffer.data(), msg.lParam, s.channels);
         if (s.writing && s.writer->GetErrorFlag()) s.writeFailed = true;
+        if (s.writing && (s.unflushedFrames += msg.lParam) >= WritebackFrames) {
+            s.temporary.StartWriteback();
+            s.unflushedFrames = 0;
+        }
     });
 
+    if (!s.finishedEvent.handle) return Fail("Cannot create the finish event.\n");
     WorkerContext context = MakeContext(s, window.GetSafeHwnd());
     if (s.listening) {
         PrimePlayer(context);
@@ -465,7 +474,9 @@ void EmbrelBatch::WaitForWorker(BatchSession& s, MessageWindow& window, Progress
             progress.End();
             std::fputs(s.pause ? "Paused: space resumes, q stops.\n" : "Resumed.\n", err);
         }
-        if (window.WaitMessage(50)) window.PumpMessages();
+        // Progress is pumped every 50 ms, not woken for on every block.
+        WaitForSingleObject(s.finishedEvent.handle, 50);
+        window.PumpMessages();
     }
 }
 
