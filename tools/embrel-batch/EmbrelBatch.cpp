@@ -232,7 +232,7 @@ int EmbrelBatch::RunSndfile(BatchSession& s) const
         progress->Advance(frames);
     });
     const int status =
-        job.Run(s.input.fd, s.inputName, s.temporary.Descriptor(), s.outputName, stopRequested, s.summary);
+        job.Run(s.input.fd, s.inputName, s.temporary, s.outputName, stopRequested, s.summary);
     if (progress) progress->End();
     if (status == 130) std::fprintf(err, "Stopped; %s was not changed.\n", s.outputName.c_str());
     return status != 0 ? status : Deliver(s);
@@ -414,7 +414,7 @@ int EmbrelBatch::Process(BatchSession& s) const
         if (msg.message != WM_RUN_PROGRESS) return;
         s.summary.Add(s.floatBuffer.data(), msg.lParam, s.channels);
         if (s.writing && s.writer->GetErrorFlag()) s.writeFailed = true;
-        if (s.writing && (s.unflushedFrames += msg.lParam) >= WritebackFrames) {
+        if (s.writing && !s.toStdout && (s.unflushedFrames += msg.lParam) >= WritebackFrames) {
             s.temporary.StartWriteback();
             s.unflushedFrames = 0;
         }

@@ -10,12 +10,15 @@
 #include "engine/ParameterTable.h"
 #include "engine/SaturationEngine.h"
 #include "pcm/SampleConverter.h"
+#include "platform/fs/TemporaryFile.h"
 #include "tools/embrel-batch/BlockPipe.h"
 #include "tools/embrel-batch/OutputFormats.h"
 
 namespace {
 
 constexpr int BlockFrames = 8192;
+// Blocks written after which the disk is asked to take them (a few megabytes at most).
+constexpr int WritebackBlocks = 32;
 
 struct SndfileCloser {
     void operator()(SNDFILE* f) const { sf_close(f); }
@@ -112,7 +115,7 @@ int SndfileJob::DitherBits(int format)
     return IntegerBits(format);
 }
 
-int SndfileJob::Run(int inputFd, const std::string& inputName, int outputFd, const std::string& outputName,
+int SndfileJob::Run(int inputFd, const std::string& inputName, const TemporaryFile& output, const std::string& outputName,
                     const volatile std::sig_atomic_t& stop, FileSummary& summary)
 {
     SF_INFO inInfo{};
@@ -136,13 +139,13 @@ int SndfileJob::Run(int inputFd, const std::string& inputName, int outputFd, con
                      outputName.c_str());
         return 1;
     }
-    SndfilePtr out(sf_open_fd(outputFd, SFM_WRITE, &outInfo, SF_FALSE));
+    SndfilePtr out(sf_open_fd(output.Descriptor(), SFM_WRITE, &outInfo, SF_FALSE));
     if (!out) {
         std::fprintf(err, "Cannot write %s: %s.\n", outputName.c_str(), Reason(nullptr).c_str());
         return 1;
     }
     CopyMetadata(in.get(), out.get());
-    const int status = Process(in.get(), out.get(), inInfo.channels, outInfo.format, stop, summary);
+    const int status = Process(in.get(), out.get(), output, inInfo.channels, outInfo.format, stop, summary);
     if (status != 0) return status;
     if (sf_close(out.release()) != 0) {
         std::fprintf(err, "Cannot write %s: the file could not be finished.\n", outputName.c_str());
@@ -165,9 +168,10 @@ void SndfileJob::ApplySettings(SaturationEngine& engine, int format, int rate, i
 }
 
 // The writer's side: writes each full block until the last; false when a write failed.
-bool SndfileJob::WriteBlocks(SNDFILE* out, BlockPipe& pipe)
+// A result that will replace a file (flushTo) is handed to the disk as it grows.
+bool SndfileJob::WriteBlocks(SNDFILE* out, const TemporaryFile* flushTo, BlockPipe& pipe)
 {
-    while (BlockPipe::Block* b = pipe.TakeFull()) {
+    for (int count = 1; BlockPipe::Block* b = pipe.TakeFull(); ++count) {
         const sf_count_t frames = b->frames;
         const sf_count_t written = b->words.empty() ? sf_writef_float(out, b->samples.data(), frames)
                                                     : sf_writef_int(out, b->words.data(), frames);
@@ -176,13 +180,14 @@ bool SndfileJob::WriteBlocks(SNDFILE* out, BlockPipe& pipe)
             pipe.GiveUp();
             return false;
         }
+        if (flushTo && count % WritebackBlocks == 0) flushTo->StartWriteback();
     }
     return true;
 }
 
 // Reads, embrels and converts on this thread while another writes.
-int SndfileJob::Process(SNDFILE* in, SNDFILE* out, int channels, int format, const volatile std::sig_atomic_t& stop,
-                        FileSummary& summary)
+int SndfileJob::Process(SNDFILE* in, SNDFILE* out, const TemporaryFile& output, int channels, int format,
+                        const volatile std::sig_atomic_t& stop, FileSummary& summary)
 {
     SF_INFO info{};
     sf_command(in, SFC_GET_CURRENT_SF_INFO, &info, sizeof info);
@@ -191,7 +196,8 @@ int SndfileJob::Process(SNDFILE* in, SNDFILE* out, int channels, int format, con
     const int bits = IntegerBits(format);
     BlockPipe pipe(4, std::size_t(BlockFrames) * channels, bits != 0);
     bool writeFailed = false;
-    std::thread writer([&] { writeFailed = !WriteBlocks(out, pipe); });
+    const TemporaryFile* flushTo = options.output == "-" ? nullptr : &output;  // stdout: copied, then removed
+    std::thread writer([&] { writeFailed = !WriteBlocks(out, flushTo, pipe); });
     int status = 0;
     while (BlockPipe::Block* b = pipe.TakeEmpty()) {
         const sf_count_t frames = stop ? 0 : sf_readf_float(in, b->samples.data(), BlockFrames);

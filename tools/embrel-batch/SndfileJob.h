@@ -10,6 +10,7 @@
 
 class BlockPipe;
 class SaturationEngine;
+class TemporaryFile;
 typedef struct sf_private_tag SNDFILE;
 
 // One file through libsndfile: every input the designed WAV path does not take. The
@@ -26,9 +27,9 @@ public:
     {
     }
 
-    // Reads inputFd (not closed) and writes the result to outputFd from its start.
+    // Reads inputFd (not closed) and writes the result to output from its start.
     // Returns 0 done, 1 failed (the message on err), 130 stopped. stop is polled per block.
-    int Run(int inputFd, const std::string& inputName, int outputFd, const std::string& outputName,
+    int Run(int inputFd, const std::string& inputName, const TemporaryFile& output, const std::string& outputName,
             const volatile std::sig_atomic_t& stop, FileSummary& summary);
 
     // Whether libsndfile can open the file open as fd.
@@ -39,8 +40,9 @@ public:
     static int DitherBits(int format);
 
 private:
-    int Process(SNDFILE* in, SNDFILE* out, int channels, int format, const volatile std::sig_atomic_t& stop, FileSummary& summary);
-    static bool WriteBlocks(SNDFILE* out, BlockPipe& pipe);
+    int Process(SNDFILE* in, SNDFILE* out, const TemporaryFile& output, int channels, int format,
+                const volatile std::sig_atomic_t& stop, FileSummary& summary);
+    static bool WriteBlocks(SNDFILE* out, const TemporaryFile* flushTo, BlockPipe& pipe);
     void ApplySettings(SaturationEngine& engine, int format, int rate, int channels) const;
 
     const BatchOptions& options;
