@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/ToolVersion.h"
+
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
@@ -18,6 +20,7 @@ void Usage(std::FILE* out)
 {
     std::fputs("Usage: embrel-demo-sound OUTPUT.wav [--seconds S] [--rate HZ] [--bits 8|16] "
                "[--channels 1|2]\n"
+               "       embrel-demo-sound --version\n"
                "Writes S seconds (default 6) of music, 44100 Hz 16-bit stereo by default.\n",
                out);
 }
@@ -202,6 +205,7 @@ void WriteMusic(Writer& w, const Options& o, std::uint64_t frames)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked("embrel-demo-sound", argc, argv)) return 0;
     Options o;
     if (const int code = ParseArguments(argc, argv, o); code >= 0)
         return code;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/com/ComApi.h"
+#include "tools/ToolVersion.h"
 #include "tools/embrel-host/CHostSession.h"
 #include "tools/embrel-host/HostWindow.h"
 
@@ -31,6 +32,7 @@ void Usage(FILE* out)
                  "  --play          start playing FILE at once\n"
                  "  --quit-at-end   exit when FILE has played (status 1 when it failed)\n"
                  "  --screenshot PNG  save a picture of the window as PNG and exit\n"
+                 "  --version       print the version and exit\n"
                  "The filter comes from the registry ($CALYRIX_REGISTRY; register Embrel.ax with regsvr);\n"
                  "sound goes to the wave-out device ($CALYRIX_WAVEOUT).\n");
 }
@@ -102,6 +104,7 @@ int Run(QApplication& app, const Options& options)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked("embrel-host", argc, argv)) return 0;
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
             Usage(stdout);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/ToolVersion.h"
 #include "tools/embrel-images/ProgramArt.h"
 #include "tools/embrel-images/SplashArt.h"
 
@@ -61,6 +62,7 @@ bool DrawAll(const QDir& dir)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked("embrel-images", argc, argv)) return 0;
     if (argc != 2 || argv[1][0] == '-') {
         const bool help = argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0);
         std::fputs("usage: embrel-images OUTPUT_DIR\n", help ? stdout : stderr);

@@ -11,6 +11,7 @@
 #include "program/ui/CCalyrixApp.h"
 #include "program/ui/MainDlgWidget.h"
 #include "program/ui/QtFileDialogService.h"
+#include "tools/ToolVersion.h"
 
 namespace {
 
@@ -34,6 +35,7 @@ int Usage(bool help)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked("embrel-screenshot", argc, argv)) return 0;
     const char* input = nullptr;
     const char* output = nullptr;
     const char* picture = nullptr;

@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tools/ToolVersion.h"
+
 namespace {
 
 const QRgb kBlack = qRgb(0, 0, 0);
@@ -152,6 +154,7 @@ bool Save(const QImage& img, const QDir& dir, const char* name)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked("filter-images", argc, argv)) return 0;
     QGuiApplication app(argc, argv);
     if (argc != 2) {
         std::fprintf(stderr, "usage: filter-images OUTPUT_DIR\n");

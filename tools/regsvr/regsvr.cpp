@@ -14,6 +14,7 @@
 #include "platform/com/ComApi.h"
 #include "platform/com/VersionRecord.h"
 #include "platform/registry/Registry.h"
+#include "tools/ToolVersion.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ void Usage(FILE* out)
                  "       regsvr -u MODULE    unregister MODULE (calls its DllUnregisterServer)\n"
                  "       regsvr --info MODULE  print MODULE's version record\n"
                  "       regsvr --dump       print the registry file\n"
+                 "       regsvr --version    print the version\n"
                  "The registry file is $CALYRIX_REGISTRY when set.\n");
 }
 
@@ -123,6 +125,7 @@ int CallExport(const char* name, bool unregister)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked("regsvr", argc, argv)) return 0;
     if (argc == 2 && std::strcmp(argv[1], "--dump") == 0)
         return Dump();
     if (argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {

@@ -17,6 +17,7 @@
 #include "platform/com/ComApi.h"
 #include "platform/registry/Registry.h"
 #include "program/ui/CTarvel.h"
+#include "tools/ToolVersion.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ int DuY(int du) { return du * 13 / 8; }
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked("tarvel-demo", argc, argv)) return 0;
     const char* screenshot = nullptr;
     for (int i = 1; i < argc; ++i) {
         const bool help = std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0;

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/ToolVersion.h"
+
 namespace {
 
 struct TrackLayout {
@@ -251,6 +253,7 @@ bool Save(const QImage& img, const QDir& dir, const char* name)
 
 int main(int argc, char** argv)
 {
+    if (PrintVersionIfAsked("tarvel-images", argc, argv)) return 0;
     if (argc != 2 || argv[1][0] == '-') {
         const bool help = argc == 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0);
         std::fputs("usage: tarvel-images OUTPUT_DIR\n", help ? stdout : stderr);
