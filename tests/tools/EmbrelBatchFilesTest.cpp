@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
+#include <pty.h>
 #include <sndfile.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 #include <vector>
 
 #include "BatchRun.h"
 #include "WavTestFiles.h"
+#include "tests/support/WaitUntil.h"
 #include "engine/FactoryPresets.h"
 #include "engine/SaturationEngine.h"
 #include "tools/embrel-batch/FileSummary.h"
@@ -291,6 +296,73 @@ TEST_F(EmbrelBatchFiles, InputsNeitherReaderTakesSayWhatToDo)
     const Result notDir = Batch("-o " + Quote(out) + " " + Quote(dir.File("real.flac")));
     EXPECT_EQ(notDir.status, 2);
     EXPECT_EQ(notDir.err, "embrel-batch: " + out + " is not a directory (-o takes a directory).\n");
+}
+
+// A FLAC run on a terminal: a space typed before it starts pauses it after its first block;
+// q stops it there, another space lets it finish with what an uninterrupted run makes.
+TEST_F(EmbrelBatchFiles, OnATerminalSpacePausesALibsndfileRunAndQStopsIt)
+{
+    const std::string in = dir.File("in.flac"), out = dir.File("out.flac");
+    ASSERT_TRUE(WriteSound(in, Tones(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 2, 44100)));
+    ASSERT_EQ(Batch("-q " + Quote(in) + " " + Quote(dir.File("plain.flac"))).status, 0);
+
+    struct Run {
+        pid_t pid = -1;
+        int master = -1;
+    };
+    auto start = [&](char firstKey) {
+        Run r;
+        int slave = -1;
+        EXPECT_EQ(openpty(&r.master, &slave, nullptr, nullptr, nullptr), 0);
+        termios raw{};
+        tcgetattr(slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave, TCSANOW, &raw);  // the key waits in the terminal, not in a line
+        EXPECT_EQ(write(r.master, &firstKey, 1), 1);
+        const std::string command = "TMPDIR=" + Quote(tmp) + " exec " + EMBREL_BATCH + " -q " + Quote(in) + " " +
+                                    Quote(out) + " 2>" + Quote(dir.File("stderr"));
+        r.pid = fork();
+        if (r.pid == 0) {
+            setsid();
+            dup2(slave, STDIN_FILENO);
+            close(r.master);
+            close(slave);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(slave);
+        return r;
+    };
+    auto said = [&] {
+        const Bytes e = ReadFile(dir.File("stderr"));
+        return std::string(e.begin(), e.end());
+    };
+    auto finish = [](Run& r) {
+        int status = -1;
+        if (!WaitUntil([&] { return waitpid(r.pid, &status, WNOHANG) == r.pid; })) {
+            kill(r.pid, SIGKILL);
+            waitpid(r.pid, &status, 0);
+        }
+        close(r.master);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    using namespace std::chrono_literals;
+
+    Run stopped = start(' ');
+    ASSERT_TRUE(WaitUntil([&] { return said() == "Paused: space resumes, q stops.\n"; })) << said();
+    EXPECT_FALSE(WaitUntil([&] { return waitpid(stopped.pid, nullptr, WNOHANG) != 0; }, 300ms)) << "paused";
+    ASSERT_EQ(write(stopped.master, "q", 1), 1);
+    EXPECT_EQ(finish(stopped), 130);
+    EXPECT_EQ(said(), "Paused: space resumes, q stops.\nStopped; " + out + " was not changed.\n");
+    EXPECT_FALSE(Exists(out));
+    EXPECT_TRUE(TemporaryFilesIn(dir.path).empty());
+
+    Run resumed = start(' ');
+    ASSERT_TRUE(WaitUntil([&] { return !said().empty(); }));
+    ASSERT_EQ(write(resumed.master, " ", 1), 1);
+    EXPECT_EQ(finish(resumed), 0);
+    EXPECT_EQ(said(), "Paused: space resumes, q stops.\nResumed.\n");
+    EXPECT_EQ(ReadFile(out), ReadFile(dir.File("plain.flac"))) << "no block lost or repeated by the pause";
 }
 
 TEST(FileSummary, PeaksPerChannelWithOneDecimalAndSamplesBeyondFullScaleCounted)

@@ -226,16 +226,35 @@ int EmbrelBatch::RunSndfile(BatchSession& s) const
 {
     if (const int status = PrepareTemporary(s)) return status;
     std::optional<ProgressBar> progress;
+    std::optional<TerminalKeys> keys;
+    if (!progressHook) keys.emplace();  // a batch's files share the terminal: no keys
     SndfileJob job(options, err, [&](long long frames, long long total) {
         if (progressHook) return progressHook(frames);
         if (!progress) progress.emplace(err, !options.quiet && isatty(fileno(err)), total);
         progress->Advance(frames);
+        AnswerKeys(*keys, *progress);
     });
     const int status =
         job.Run(s.input.fd, s.inputName, s.temporary, s.outputName, stopRequested, s.summary);
     if (progress) progress->End();
     if (status == 130) std::fprintf(err, "Stopped; %s was not changed.\n", s.outputName.c_str());
     return status != 0 ? status : Deliver(s);
+}
+
+// Between blocks of a libsndfile run: q stops it, space pauses it here until space again.
+void EmbrelBatch::AnswerKeys(TerminalKeys& keys, ProgressBar& progress) const
+{
+    for (bool paused = false;;) {
+        const int key = keys.Poll();
+        if (key == 'q' || key == 'Q') RequestStop();
+        if (key == ' ' && !stopRequested) {
+            paused = !paused;
+            progress.End();
+            std::fputs(paused ? "Paused: space resumes, q stops.\n" : "Resumed.\n", err);
+        }
+        if (!paused || stopRequested) return;
+        usleep(50000);
+    }
 }
 
 // The temporary file the result is made in: beside OUTPUT, or for stdout in TMPDIR.

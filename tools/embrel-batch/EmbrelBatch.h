@@ -8,6 +8,7 @@
 struct BatchSession;
 class MessageWindow;
 class ProgressBar;
+class TerminalKeys;
 
 // One run of embrel-batch: the program's reader, writer, converter, engine and worker in
 // offline mode, or listening (paced by a wave-out device, with or without writing),
@@ -44,6 +45,7 @@ private:
     int OpenSource(BatchSession& s) const;
     int ChooseReader(BatchSession& s) const;
     int RunSndfile(BatchSession& s) const;
+    void AnswerKeys(TerminalKeys& keys, ProgressBar& progress) const;
     int PrepareTemporary(BatchSession& s) const;
     int Deliver(BatchSession& s) const;
     int OpenInput(BatchSession& s) const;
