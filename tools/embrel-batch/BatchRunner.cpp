@@ -147,7 +147,8 @@ int BatchRunner::Run() noexcept
     try {
         if (const int status = CheckDirectory()) return status;
         FindClashes();
-        ProgressBar progress(err, !options.quiet && isatty(fileno(err)), TotalFrames());
+        const bool bar = !options.quiet && isatty(fileno(err));
+        ProgressBar progress(err, bar, bar ? TotalFrames() : 0);
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         const std::size_t jobs = std::min<std::size_t>(options.jobs > 0 ? unsigned(options.jobs) : cores,
                                                        options.inputs.size());
@@ -168,13 +169,13 @@ int BatchRunner::Run() noexcept
             progress.Advance(now - shown);
             shown = now;
             for (const Done& d : ended) {
-                progress.End();
+                progress.Clear();
                 failed += Report(d) != 0;
                 ++done;
             }
         }
         for (std::thread& t : threads) t.join();
-        progress.End();
+        progress.Clear();
         if (!options.quiet)
             std::fprintf(out, "%zu of %zu files embreled, %zu failed\n", done - failed, options.inputs.size(), failed);
         return EmbrelBatch::StopRequested() ? 130 : failed ? 1 : 0;

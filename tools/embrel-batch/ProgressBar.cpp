@@ -37,3 +37,13 @@ void ProgressBar::End() noexcept
     last = -1;
     lastSecond = -1;
 }
+
+void ProgressBar::Clear() noexcept
+{
+    if (shown && last >= 0) {
+        std::fprintf(err, "\r\033[K");
+        std::fflush(err);
+    }
+    last = -1;
+    lastSecond = -1;
+}

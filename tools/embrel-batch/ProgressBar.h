@@ -15,6 +15,8 @@ public:
     void Advance(long long frames) noexcept;
     // Ends the bar's line; the bar starts on a fresh line when it is drawn again.
     void End() noexcept;
+    // Erases the bar, so a line printed now takes its place; the next Advance redraws it.
+    void Clear() noexcept;
     long long Frames() const noexcept { return done; }
     // "m:ss" (or "h:mm:ss").
     static std::string Clock(long long seconds);
