@@ -298,6 +298,59 @@ TEST_F(EmbrelBatchFiles, InputsNeitherReaderTakesSayWhatToDo)
     EXPECT_EQ(notDir.err, "embrel-batch: " + out + " is not a directory (-o takes a directory).\n");
 }
 
+// A stop (SIGTERM) while the input has not come yet: from a FIFO no writer has opened, or
+// from a pipe whose writer has gone quiet. The run ends at once and writes nothing.
+TEST_F(EmbrelBatchFiles, AStopWhileWaitingForAPipeOrFifoEndsTheRun)
+{
+    const std::string fifo = dir.File("fifo"), out = dir.File("out.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int quiet[2];
+    ASSERT_EQ(pipe(quiet), 0);
+    ASSERT_EQ(write(quiet[1], "RIFF", 4), 4);
+    struct Case {
+        std::string input, output, message;
+    };
+    const Case cases[] = {
+        {Quote(fifo), Quote(out), "Stopped; " + out + " was not changed.\n"},
+        {"-", Quote(out), "Stopped; " + out + " was not changed.\n"},
+        {"-", "- >/dev/null", "Stopped; nothing was written to stdout.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input + " " + c.output);
+        const std::string command = "TMPDIR=" + Quote(tmp) + " exec " + EMBREL_BATCH + " " + c.input + " " +
+                                    c.output + " 2>" + Quote(dir.File("stderr"));
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            dup2(quiet[0], STDIN_FILENO);
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        // Asleep in the tool itself: waiting for the FIFO's writer or the pipe's data.
+        const std::string proc = "/proc/" + std::to_string(pid) + "/";
+        ASSERT_TRUE(WaitUntil([&] {
+            const Bytes comm = ReadFile(proc + "comm"), stat = ReadFile(proc + "stat");
+            const std::string state(stat.begin(), stat.end());
+            return std::string(comm.begin(), comm.end()) == "embrel-batch\n" &&
+                   state.find(") S ") != std::string::npos;
+        }));
+        kill(pid, SIGTERM);
+        int status = -1;
+        if (!WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; })) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            FAIL() << "still waiting after the stop";
+        }
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130);
+        const Bytes e = ReadFile(dir.File("stderr"));
+        EXPECT_EQ(std::string(e.begin(), e.end()), c.message);
+        EXPECT_FALSE(Exists(out));
+        EXPECT_TRUE(TemporaryFilesIn(tmp).empty());
+    }
+    close(quiet[0]);
+    close(quiet[1]);
+}
+
 // A FLAC run on a terminal: a space typed before it starts pauses it after its first block;
 // q stops it there, another space lets it finish with what an uninterrupted run makes.
 TEST_F(EmbrelBatchFiles, OnATerminalSpacePausesALibsndfileRunAndQStopsIt)

@@ -176,8 +176,11 @@ int BatchRunner::Run() noexcept
         }
         for (std::thread& t : threads) t.join();
         progress.Clear();
-        if (!options.quiet)
-            std::fprintf(out, "%zu of %zu files embreled, %zu failed\n", done - failed, options.inputs.size(), failed);
+        if (!options.quiet) {
+            std::fprintf(out, "%zu of %zu files embreled, %zu failed", done - failed, options.inputs.size(), failed);
+            if (done < options.inputs.size()) std::fprintf(out, ", %zu not started", options.inputs.size() - done);
+            std::fputs("\n", out);
+        }
         return EmbrelBatch::StopRequested() ? 130 : failed ? 1 : 0;
     } catch (...) {
         std::fputs("Out of memory.\nClose some applications and try again.\n", err);

@@ -161,6 +161,15 @@ int EmbrelBatch::ResolveFiles(BatchSession& s) const
     return 0;
 }
 
+// A stop while the input was still coming: nothing was written.
+int EmbrelBatch::Stopped(const BatchSession& s) const
+{
+    if (s.toStdout) std::fputs("Stopped; nothing was written to stdout.\n", err);
+    else if (s.outputName.empty()) std::fputs("Stopped.\n", err);
+    else std::fprintf(err, "Stopped; %s was not changed.\n", s.outputName.c_str());
+    return 130;
+}
+
 // Opens the input; stdin, a FIFO or a socket is first copied into a temporary file.
 int EmbrelBatch::OpenSource(BatchSession& s) const
 {
@@ -172,6 +181,7 @@ int EmbrelBatch::OpenSource(BatchSession& s) const
     if (s.inputName != "-") {
         const int problem = fifo ? 0 : InputProblem(s.inputName);
         if (problem == 0) s.input.fd = open(s.inputName.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+        if (s.input.fd < 0 && errno == EINTR && stopRequested) return Stopped(s);
         if (problem != 0 || s.input.fd < 0 || fstat(s.input.fd, &st) != 0) {
             std::fprintf(err, "Cannot find or open input file %s: %s.\n", s.inputName.c_str(),
                          std::strerror(problem ? problem : errno));
@@ -182,7 +192,8 @@ int EmbrelBatch::OpenSource(BatchSession& s) const
         source = s.input.fd;
     }
     if (!s.spool.CreateUnique(StreamCopy::TemporaryDirectory())) return Fail(s.spool.ErrorText().c_str());
-    if (!StreamCopy::Spool(source, s.spool)) {
+    if (!StreamCopy::Spool(source, s.spool, stopRequested)) {
+        if (errno == EINTR && stopRequested) return Stopped(s);
         std::fprintf(err, "Cannot read %s: %s.\n", s.inputName == "-" ? "stdin" : s.inputName.c_str(),
                      std::strerror(errno));
         return 1;
@@ -278,7 +289,11 @@ int EmbrelBatch::PrepareTemporary(BatchSession& s) const
 int EmbrelBatch::Deliver(BatchSession& s) const
 {
     if (s.toStdout) {
-        if (!StreamCopy::CopyOut(s.temporary.Descriptor(), STDOUT_FILENO)) {
+        if (!StreamCopy::CopyOut(s.temporary.Descriptor(), STDOUT_FILENO, stopRequested)) {
+            if (errno == EINTR && stopRequested) {
+                std::fputs("Stopped while writing to stdout: what it got is incomplete.\n", err);
+                return 130;
+            }
             std::fprintf(err, "Cannot write to stdout: %s.\n", std::strerror(errno));
             return 1;
         }

@@ -45,6 +45,7 @@ private:
     int OpenSource(BatchSession& s) const;
     int ChooseReader(BatchSession& s) const;
     int RunSndfile(BatchSession& s) const;
+    int Stopped(const BatchSession& s) const;
     void AnswerKeys(TerminalKeys& keys, ProgressBar& progress) const;
     int PrepareTemporary(BatchSession& s) const;
     int Deliver(BatchSession& s) const;

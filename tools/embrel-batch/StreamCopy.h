@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <string>
 
 class TemporaryFile;
@@ -8,10 +9,11 @@ class TemporaryFile;
 // temporary file, and a result for stdout is made in one and then copied out.
 class StreamCopy {
 public:
-    // Copies everything from fd (to its end) into temporary; false with errno set.
-    static bool Spool(int fd, const TemporaryFile& temporary);
-    // Copies the whole of fromFd, from its start, to toFd; false with errno set.
-    static bool CopyOut(int fromFd, int toFd);
+    // Copies everything from fd (to its end) into temporary; false with errno set. A
+    // signal that sets stop ends a wait for the other end with EINTR.
+    static bool Spool(int fd, const TemporaryFile& temporary, const volatile std::sig_atomic_t& stop);
+    // Copies the whole of fromFd, from its start, to toFd; false with errno set, as Spool.
+    static bool CopyOut(int fromFd, int toFd, const volatile std::sig_atomic_t& stop);
     // The directory for such files: TMPDIR, else /tmp.
     static std::string TemporaryDirectory();
 };
