@@ -21,27 +21,6 @@ constexpr const char* capsText =
     "audio/x-raw, format = (string) { U8, S16LE, F32LE }, rate = (int) [ 1, MAX ], "
     "channels = (int) [ 1, 2 ], layout = (string) interleaved";
 
-// What each setting does, for gst-inspect-1.0 and applications, in table order.
-constexpr std::array<const char*, ParameterTable::Count> blurbs{
-    "Input gain, in thousandths with the sign turned: the input is multiplied by -gain/1000, "
-    "so -2000 doubles it (+6 dB), -1000 leaves it as it is and 0 silences it",
-    "Tube stage: 1 runs the signal through the asymmetric waveshaper and the DC-blocking "
-    "high-pass, 0 leaves both out",
-    "Amount of tube colour: the waveshaper's first coefficient is 10^(-mix/1000), so -1000 "
-    "gives 10 (heavy), 999 about 0.1 and 5000 0.00001 (almost clean)",
-    "Decay of the waveshaper's higher-order terms, in thousandths (-1000 to 5000): lower "
-    "values give more upper harmonics, higher ones a rounder sound",
-    "Time constant of the tube stage's DC-blocking high-pass, in milliseconds with the sign "
-    "turned: -1000 is 1 s, -250 0.25 s (corner near 0.6 Hz), -1 1 ms (corner near 160 Hz)",
-    "Tape stage: 1 soft-clips with the knee and limiter settings, 0 hard-clips at full scale",
-    "Hardness of the tape clip: the curve's base is 8 + knee/1000, so -5000 (base 3) is the "
-    "gentlest, 0 (base 8) the default and 5000 (base 13) the hardest",
-    "Ceiling of the tape clip, in thousandths of full scale with the sign turned: -1000 is full "
-    "scale (0 dB), -500 half (-6 dB), -250 a quarter (-12 dB)",
-    "Dither: 1 adds one-sided dither of one step of the output word length (24 bits for "
-    "F32LE), 0 adds none (bit-exact, repeatable output)",
-};
-
 constexpr guint PropertyId(ParameterId id) noexcept
 {
     return static_cast<guint>(id) + 1;
@@ -182,7 +161,7 @@ void InstallProperties(GObjectClass* objectClass)
         g_object_class_install_property(
             objectClass, PropertyId(info.id),
             g_param_spec_int(gst_embrel_property_name(info.id), info.name,
-                             blurbs[static_cast<std::size_t>(info.id)], info.low, info.high,
+                             info.description, info.low, info.high,
                              defaults[info.id], flags));
 }
 

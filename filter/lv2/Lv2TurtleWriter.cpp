@@ -1,6 +1,5 @@
 #include "filter/lv2/Lv2TurtleWriter.h"
 
-#include <array>
 #include <cctype>
 
 #include "engine/FactoryPresets.h"
@@ -19,27 +18,6 @@ constexpr const char* Prefixes =
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
-
-// What each setting does, in table order.
-constexpr std::array<const char*, ParameterTable::Count> comments{
-    "Input gain in thousandths with the sign turned: the input is multiplied by -gain/1000, "
-    "so -2000 doubles it (+6 dB), -1000 leaves it as it is and 0 silences it.",
-    "Tube stage: on runs the signal through the asymmetric waveshaper and the DC-blocking "
-    "high-pass; off leaves both out.",
-    "Amount of tube colour: the waveshaper's first coefficient is 10^(-mix/1000), so -1000 "
-    "gives 10 (heavy), 999 about 0.1 and 5000 0.00001 (almost clean).",
-    "Decay of the waveshaper's higher-order terms in thousandths: lower values give more "
-    "upper harmonics, higher ones a rounder sound.",
-    "Time constant of the tube stage's DC-blocking high-pass in milliseconds with the sign "
-    "turned: -1000 is 1 s, -250 0.25 s (corner near 0.6 Hz), -1 1 ms (corner near 160 Hz).",
-    "Tape stage: on soft-clips with the knee and limiter settings; off hard-clips at full scale.",
-    "Hardness of the tape clip: the curve's base is 8 + knee/1000, so -5000 (base 3) is the "
-    "gentlest, 0 (base 8) the default and 5000 (base 13) the hardest.",
-    "Ceiling of the tape clip in thousandths of full scale with the sign turned: -1000 is full "
-    "scale (0 dB), -500 half (-6 dB), -250 a quarter (-12 dB).",
-    "Dither: on adds one-sided dither of one step of the word length; off adds none, which "
-    "makes the output bit-exact and repeatable.",
-};
 
 std::string Quoted(const std::string& text)
 {
@@ -94,7 +72,7 @@ std::string SettingPort(const ParameterInfo& info)
            PortHead("InputPort", Lv2Ports::Parameter(info.id), Lv2TurtleWriter::Symbol(info), info.name) +
            Range(info.low, info.high, def) + "        lv2:portProperty lv2:" +
            (info.isSwitch ? "toggled" : "integer") + " ;\n        rdfs:comment " +
-           Quoted(comments[static_cast<std::size_t>(info.id)]) + " ;\n    ]";
+           Quoted(info.description) + " ;\n    ]";
 }
 
 std::string WordLengthPort()
