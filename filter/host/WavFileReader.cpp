@@ -39,7 +39,9 @@ bool WavFileReader::Open(const std::string& name)
     path = name;
     if (fd >= 0)
         ::close(fd);
-    fd = ::open(name.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    // Without O_NONBLOCK the open of a FIFO would wait for a writer; the stream is read
+    // by position, so a FIFO or socket is refused at once.
+    fd = ::open(name.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         errorText = "cannot open " + name + ": " + std::strerror(errno);
         return false;
@@ -49,6 +51,11 @@ bool WavFileReader::Open(const std::string& name)
         errorText = "cannot read " + name + ": " + std::strerror(S_ISDIR(st.st_mode) ? EISDIR : errno);
         return false;
     }
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+        errorText = "cannot read " + name + ": it is a pipe, and a file is read here (embrel-batch reads pipes)";
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     BYTE riff[12];
     const long long got = ReadAt(0, riff, sizeof riff);
     if (got < 0)

@@ -1,5 +1,7 @@
 #include <cstdio>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -84,4 +86,18 @@ TEST(GraphRun, AnUnusableInputFailsWithItsReason)
     ASSERT_NE(std::fgets(text, sizeof text, err), nullptr);
     EXPECT_STREQ(text, "embrel-graph: cannot open /nonexistent/in.wav: No such file or directory\n");
     std::fclose(err);
+
+    // A FIFO no writer has opened is refused at once instead of waited on.
+    const std::string fifo = "/tmp/embrel-graph-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    GraphOptions f;
+    ASSERT_EQ(Parse(f, {fifo, "/nonexistent-out.wav"}), GraphOptions::Action::Run);
+    err = std::tmpfile();
+    EXPECT_EQ(GraphRun(f, stdout, err).Run(), 1);
+    std::rewind(err);
+    ASSERT_NE(std::fgets(text, sizeof text, err), nullptr);
+    EXPECT_EQ(std::string(text), "embrel-graph: cannot read " + fifo +
+                                     ": it is a pipe, and a file is read here (embrel-batch reads pipes)\n");
+    std::fclose(err);
+    unlink(fifo.c_str());
 }
