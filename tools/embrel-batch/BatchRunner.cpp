@@ -40,12 +40,13 @@ std::string BatchRunner::OutputFor(const BatchOptions& options, const std::strin
     auto dot = name.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1)
         dot = name.size();
-    std::string extension = name.substr(dot);
-    if (const OutputFormat* format = OutputFormats::Find(options.format)) extension = "." + std::string(format->extension);
-    name = name.substr(0, dot) + options.suffix + extension;
-    if (options.outputDirectory.empty()) return name;
-    const std::string& dir = options.outputDirectory;
-    return dir.back() == '/' ? dir + name : dir + "/" + name;
+    const OutputFormat* format = OutputFormats::Find(options.format);
+    std::string result = options.outputDirectory;
+    if (!result.empty() && result.back() != '/') result += '/';
+    result.append(name, 0, dot).append(options.suffix);
+    if (format) result.append(".").append(format->extension);
+    else result.append(name, dot);
+    return result;
 }
 
 int BatchRunner::CheckDirectory() const
