@@ -64,15 +64,6 @@ int InputProblem(const std::string& path)
     return problem;
 }
 
-// Hands the result made so far to the disk after every WritebackFrames; on the waiting
-// thread, as the worker's posts run under a lock every run shares.
-void WriteBackEvery(BatchSession& s, long long frames)
-{
-    if (!s.writing || s.toStdout || (s.unflushedFrames += frames) < WritebackFrames) return;
-    s.temporary.StartWriteback();
-    s.unflushedFrames = 0;
-}
-
 WorkerContext MakeContext(BatchSession& s, HWND window)
 {
     WorkerContext context;
@@ -438,7 +429,6 @@ int EmbrelBatch::Process(BatchSession& s) const
         if (message == WM_RUN_PROGRESS) {
             progress.Advance(lParam);
             if (progressHook) progressHook(lParam);
-            WriteBackEvery(s, lParam);
             if (s.listening && !warned && lateCount > LateLimit) {
                 warned = true;
                 progress.End();
@@ -458,6 +448,11 @@ int EmbrelBatch::Process(BatchSession& s) const
         if (msg.message != WM_RUN_PROGRESS) return;
         s.summary.Add(s.floatBuffer.data(), msg.lParam, s.channels);
         if (s.writing && s.writer->GetErrorFlag()) s.writeFailed = true;
+        // The request only queues the pages for writing: brief even under the post's lock.
+        if (s.writing && !s.toStdout && (s.unflushedFrames += msg.lParam) >= WritebackFrames) {
+            s.temporary.StartWriteback();
+            s.unflushedFrames = 0;
+        }
     });
 
     if (!s.finishedEvent.handle) return Fail("Cannot create the finish event.\n");
