@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include "tools/embrel-batch/EmbrelBatch.h"
 #include "tools/embrel-batch/OutputFormats.h"
@@ -84,6 +85,7 @@ long long BatchRunner::TotalFrames() const
 void BatchRunner::RunOne(std::size_t index)
 {
     if (clashes[index]) {
+        turns.release();
         std::lock_guard lock(mutex);
         finished.push_back({index, 1, {}, outputs[index] + " is another input's OUTPUT or input: nothing was written.\n"});
         return;
@@ -97,13 +99,19 @@ void BatchRunner::RunOne(std::size_t index)
     std::FILE* outStream = open_memstream(&outText, &outSize);
     std::FILE* errStream = open_memstream(&errText, &errSize);
     Done done{index, 1, {}, {}};
+    bool turnGiven = false;
+    auto giveTurn = [&] {
+        if (!std::exchange(turnGiven, true)) turns.release();
+    };
     if (outStream && errStream) {
         EmbrelBatch batch(single, outStream, errStream);
         batch.SetProgressHook([this](long long frames) { framesDone += frames; });
+        batch.SetDeliveryHook(giveTurn);
         done.status = batch.Run();
     } else {
         done.err = std::string("Cannot start: ") + std::strerror(errno) + ".\n";
     }
+    giveTurn();
     if (outStream) done.out = Collect(outStream, outText, outSize);
     if (errStream) done.err += Collect(errStream, errText, errSize);
     std::lock_guard lock(mutex);
@@ -111,9 +119,18 @@ void BatchRunner::RunOne(std::size_t index)
     changed.notify_one();
 }
 
+// Each file takes a turn first and gives it back when its result is made (RunOne).
 void BatchRunner::Work()
 {
-    for (std::size_t i; !EmbrelBatch::StopRequested() && (i = next++) < options.inputs.size();) RunOne(i);
+    while (!EmbrelBatch::StopRequested()) {
+        turns.acquire();
+        const std::size_t i = next++;
+        if (i >= options.inputs.size() || EmbrelBatch::StopRequested()) {
+            turns.release();
+            break;
+        }
+        RunOne(i);
+    }
     std::lock_guard lock(mutex);
     --running;
     changed.notify_one();
@@ -153,9 +170,11 @@ int BatchRunner::Run() noexcept
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         const std::size_t jobs = std::min<std::size_t>(options.jobs > 0 ? unsigned(options.jobs) : cores,
                                                        options.inputs.size());
-        running = jobs;
+        const std::size_t threadCount = std::min(2 * jobs, options.inputs.size());
+        running = threadCount;
+        turns.release(std::ptrdiff_t(jobs));
         std::vector<std::thread> threads;
-        for (std::size_t j = 0; j < jobs; ++j) threads.emplace_back([this] { Work(); });
+        for (std::size_t j = 0; j < threadCount; ++j) threads.emplace_back([this] { Work(); });
         std::size_t failed = 0, done = 0;
         long long shown = 0;
         for (bool last = false; !last;) {

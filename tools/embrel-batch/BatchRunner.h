@@ -5,13 +5,16 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <semaphore>
 #include <string>
 #include <vector>
 
 #include "tools/embrel-batch/BatchOptions.h"
 
 // Many inputs with the same settings, several at once: each file is one EmbrelBatch run
-// on a thread of its own (-j N, default one per core). Only this object's thread prints:
+// on a thread of its own, -j N of them embreling at once (default one per core); a file
+// whose result is being flushed and put in place leaves its turn to the next one, on up
+// to N more threads. Only this object's thread prints:
 // the batch's progress bar on a terminal, and for each file as it ends its summary line
 // or its messages. Returns 0 when every file was done, 1 when any failed (the others are
 // still done and kept), 2 for an unusable -o DIR, 130 when stopped by a signal.
@@ -49,6 +52,7 @@ private:
     std::vector<char> clashes;
     std::size_t running = 0;  // worker threads still taking files
     std::atomic<std::size_t> next{0};
+    std::counting_semaphore<> turns{0};  // -j N: one per file being embreled
     std::atomic<long long> framesDone{0};
     std::mutex mutex;
     std::condition_variable changed;

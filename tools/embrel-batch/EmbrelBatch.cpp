@@ -288,6 +288,7 @@ int EmbrelBatch::PrepareTemporary(BatchSession& s) const
 // Puts the finished result in place (or copies it to stdout) and prints its summary.
 int EmbrelBatch::Deliver(BatchSession& s) const
 {
+    if (deliveryHook) deliveryHook();
     if (s.toStdout) {
         if (!StreamCopy::CopyOut(s.temporary.Descriptor(), STDOUT_FILENO, stopRequested)) {
             if (errno == EINTR && stopRequested) {

@@ -31,6 +31,8 @@ public:
     int Run() noexcept;
     // Frames done, as they are done (a batch's progress): no bar or keys of the run's own.
     void SetProgressHook(std::function<void(long long)> hook) { progressHook = std::move(hook); }
+    // Called once the result is made, before it is flushed and put in place.
+    void SetDeliveryHook(std::function<void()> hook) { deliveryHook = std::move(hook); }
     void ListPresets() const noexcept;
     // One line per wave-out device: its id and name.
     void ListDevices() const noexcept;
@@ -64,4 +66,5 @@ private:
     std::FILE* out;
     std::FILE* err;
     std::function<void(long long)> progressHook;
+    std::function<void()> deliveryHook;
 };
