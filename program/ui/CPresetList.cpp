@@ -8,6 +8,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "platform/fs/ResultFile.h"
 #include "program/ui/PresetFiles.h"
 
 namespace {
@@ -62,11 +63,21 @@ void CPresetList::Load(const std::string& startDirectory)
     damaged = changed = false;
     std::string start = startDirectory.empty() ? CurrentDirectory() : startDirectory;
     while (start.size() > 1 && start.back() == '/') start.pop_back();
-    directory = ChooseDirectory(start);
-    presetsPath = directory + "/Embrel.pre";
-    tempPath = directory + "/Temp.pre";
+    SetPaths(ChooseDirectory(start));
     PresetFiles::DirectoryLock lock(directory);
     ReadFile(RecoverInterruptedSave());
+}
+
+void CPresetList::SetPaths(const std::string& chosenDirectory)
+{
+    directory = chosenDirectory;
+    presetsPath = directory + "/Embrel.pre";
+    ResultFile linked;
+    if (linked.Open(presetsPath) && !linked.IsStream() && linked.Target() != presetsPath) {
+        presetsPath = linked.Target();
+        directory = linked.Directory();
+    }
+    tempPath = directory + "/Temp.pre";
 }
 
 std::string CPresetList::RecoverInterruptedSave()

@@ -9,7 +9,9 @@
 // The user's presets in the order of the file (and of addition), with the file they live
 // in. Load fixes the paths once: the start directory when "Embrel.pre" or "Temp.pre" is
 // there, else the per-user data directory ($XDG_DATA_HOME/calyrix, else
-// ~/.local/share/calyrix). Save writes "Temp.pre" and renames it over "Embrel.pre".
+// ~/.local/share/calyrix). Save writes "Temp.pre" and renames it over "Embrel.pre". An
+// "Embrel.pre" that is a symbolic link is followed: the file it leads to is read and
+// replaced (with "Temp.pre" beside that file), and the link stays.
 //
 // Load, Save and Add clear errorFlag on entry and leave a message in errorText when they
 // fail; the lookups and Remove leave both alone. A damaged or unreadable file is reported
@@ -47,6 +49,7 @@ public:
     static std::string ChooseDirectory(const std::string& startDirectory);
 
 private:
+    void SetPaths(const std::string& chosenDirectory);
     // The file to read: "Temp.pre" taken over as "Embrel.pre" when it holds a save that
     // was cut short before its rename.
     std::string RecoverInterruptedSave();

@@ -277,4 +277,34 @@ TEST_F(PresetList, SavingKeepsTheModeAndNeverWritesThroughALink)
     EXPECT_EQ(ReadFile(start / "Embrel.pre"), FileOf({"Mine", "Yours"}));
 }
 
+// An Embrel.pre that is a link is read and saved where it leads; the link stays a link,
+// the file it leads to keeps its mode, and a link to a missing file creates that file.
+TEST_F(PresetList, ALinkedPresetsFileIsFollowed)
+{
+    fs::create_directories(root / "dotfiles");
+    WriteFile(root / "dotfiles" / "presets", FileOf({"Mine"}));
+    fs::permissions(root / "dotfiles" / "presets", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("../dotfiles/presets", start / "Embrel.pre");
+    Load();
+    ASSERT_EQ(presets.GetCount(), 1u);
+    presets.Add("Yours", kDefaults);
+    presets.Save();
+    ASSERT_EQ(presets.GetErrorFlag(), 0) << presets.GetErrorText();
+    EXPECT_TRUE(fs::is_symlink(start / "Embrel.pre"));
+    EXPECT_EQ(ReadFile(root / "dotfiles" / "presets"), FileOf({"Mine", "Yours"}));
+    EXPECT_EQ(fs::status(root / "dotfiles" / "presets").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(fs::exists(root / "dotfiles" / "Temp.pre"));
+
+    fs::remove(start / "Embrel.pre");
+    fs::create_symlink(root / "dotfiles" / "new", start / "Embrel.pre");
+    Load();
+    EXPECT_EQ(presets.GetCount(), 0u);
+    presets.Add("First", kDefaults);
+    presets.Save();
+    ASSERT_EQ(presets.GetErrorFlag(), 0) << presets.GetErrorText();
+    EXPECT_TRUE(fs::is_symlink(start / "Embrel.pre"));
+    EXPECT_EQ(ReadFile(root / "dotfiles" / "new"), FileOf({"First"}));
+}
+
 } // namespace
