@@ -262,6 +262,12 @@ TEST_F(EmbrelBatchFiles, PipesAndFifosGiveWhatTheFileFormGives)
         EXPECT_EQ(ReadFile(dir.File("fifo.out")), expected);
         unlink(fifo.c_str());
     }
+    // What cannot be read is named as the user named it, not as the copy made of it.
+    Result r = Shell("echo garbage | " + std::string(EMBREL_BATCH) + " - " + Quote(dir.File("o.wav")));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Input file, stdin, is not a valid WAV file (descend error).\n");
+    r = Shell("echo garbage | " + std::string(EMBREL_BATCH) + " - " + Quote(dir.File("o.flac")));
+    EXPECT_EQ(r.err, "Cannot read stdin: Format not recognised.\n");
     EXPECT_TRUE(TemporaryFilesIn(tmp).empty());
 }
 

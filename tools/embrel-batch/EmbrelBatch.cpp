@@ -53,6 +53,22 @@ std::string WithReason(std::string text, int error)
     return text;
 }
 
+// How the user named the input: "stdin" for "-".
+std::string ShownName(const BatchSession& s)
+{
+    return s.inputName == "-" ? "stdin" : s.inputName;
+}
+
+// A reader's message names the file it read: for a pipe or FIFO, the copy made of it.
+std::string AsNamed(const BatchSession& s, std::string text)
+{
+    if (s.inputPath == s.inputName) return text;
+    const std::string shown = ShownName(s);
+    for (std::size_t at = 0; (at = text.find(s.inputPath, at)) != std::string::npos; at += shown.size())
+        text.replace(at, s.inputPath.size(), shown);
+    return text;
+}
+
 // 0, or why path cannot be read as a file (a directory, a link loop, no permission).
 int InputProblem(const std::string& path)
 {
@@ -246,7 +262,7 @@ int EmbrelBatch::RunSndfile(BatchSession& s) const
         AnswerKeys(*keys, *progress);
     });
     const int status =
-        job.Run(s.input.fd, s.inputName, s.temporary, s.outputName, stopRequested, s.summary);
+        job.Run(s.input.fd, ShownName(s), s.temporary, s.outputName, stopRequested, s.summary);
     if (progress) progress->End();
     if (status == 130) std::fprintf(err, "Stopped; %s was not changed.\n", s.outputName.c_str());
     return status != 0 ? status : Deliver(s);
@@ -311,12 +327,12 @@ int EmbrelBatch::OpenInput(BatchSession& s) const
 {
     WavReader& reader = *s.reader;
     reader.SetFileName(s.inputPath.c_str());
-    if (reader.GetErrorFlag()) return Fail(reader.GetErrorText());
+    if (reader.GetErrorFlag()) return Fail(AsNamed(s, reader.GetErrorText()).c_str());
     reader.Open();
-    if (reader.GetErrorFlag()) return Fail(WithReason(reader.GetErrorText(), reader.GetSystemError()).c_str());
+    if (reader.GetErrorFlag()) return Fail(AsNamed(s, WithReason(reader.GetErrorText(), reader.GetSystemError())).c_str());
     s.blockSize = MonoBlock;
     reader.ReadHeader(s.blockSize);
-    if (reader.GetErrorFlag()) return Fail(reader.GetErrorText());
+    if (reader.GetErrorFlag()) return Fail(AsNamed(s, reader.GetErrorText()).c_str());
     s.channels = reader.GetChannels();
     if (s.channels != 1 && s.channels != 2)
         return Fail("You have selected a wave file which is neither mono nor stereo.\n"
@@ -324,7 +340,7 @@ int EmbrelBatch::OpenInput(BatchSession& s) const
     if (s.channels == 2) {
         s.blockSize = StereoBlock;
         reader.SetBufferSize(s.blockSize);
-        if (reader.GetErrorFlag()) return Fail(reader.GetErrorText());
+        if (reader.GetErrorFlag()) return Fail(AsNamed(s, reader.GetErrorText()).c_str());
     }
     s.bits = reader.GetBitsPerSample();
     s.rate = reader.GetSampleRate();
@@ -520,7 +536,7 @@ int EmbrelBatch::Report(BatchSession& s, long long frames) const
 {
     // The worker does not look at the flags; the last block's read did set the reader's.
     const bool readFailed = s.reader->GetErrorFlag() != 0 && frames != s.framesInFile;
-    const std::string readError = WithReason(s.reader->GetErrorText(), s.reader->GetSystemError());
+    const std::string readError = AsNamed(s, WithReason(s.reader->GetErrorText(), s.reader->GetSystemError()));
     const std::string writeError = WithReason(s.writer->GetErrorText(), s.writer->GetSystemError());
     s.reader->Close();
     if (readFailed) return Fail(readError.c_str());
