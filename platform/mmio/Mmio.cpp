@@ -215,7 +215,7 @@ HMMIO mmioOpenA(LPCSTR fileName, LPMMIOINFO info, DWORD flags) noexcept
     if (flags & MMIO_READWRITE) access = O_RDWR, writable = true;
     else if (flags & MMIO_WRITE) access = O_WRONLY, readable = false, writable = true;
     if (flags & MMIO_CREATE) {
-        access |= O_CREAT | O_TRUNC;
+        access |= O_CREAT;
         if (!writable) access = (access & ~O_ACCMODE) | O_RDWR, writable = true;
     }
 
@@ -228,7 +228,11 @@ HMMIO mmioOpenA(LPCSTR fileName, LPMMIOINFO info, DWORD flags) noexcept
         return fail(reason);
     }
     struct stat st;
-    if (fstat(h->fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    bool usable = fstat(h->fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    // An empty file is left untruncated: on ext4 a truncation to zero makes the last close
+    // write the whole new content out first, a long stall for whoever closes a big file.
+    if (usable && (flags & MMIO_CREATE) && S_ISREG(st.st_mode) && st.st_size > 0) usable = ftruncate(h->fd, 0) == 0;
+    if (!usable) {
         close(h->fd);
         delete h;
         return fail(MMIOERR_CANNOTOPEN);
