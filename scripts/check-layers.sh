@@ -30,9 +30,9 @@ declare -A uses=(
   [bench]="tools program filter slider pcm engine platform"
   [tests]="tests tools program filter slider pcm engine platform"
 )
-# Only these modules (windows, the fader, property pages, tools, tests) may include the
-# toolkit's (Qt's) headers.
-toolkit_modules="program/ui slider filter filter/framework tools tests"
+# Only these modules (windows, the fader, property pages, tools, benchmarks, tests) may
+# include the toolkit's (Qt's) headers.
+toolkit_modules="program/ui slider filter filter/framework tools bench tests"
 
 # The longest module name that is the folder or a folder above it; empty when none is.
 module_of() {
