@@ -221,14 +221,17 @@ HMMIO mmioOpenA(LPCSTR fileName, LPMMIOINFO info, DWORD flags) noexcept
 
     auto* h = new (std::nothrow) MMIOFILE;
     if (!h) return fail(MMIOERR_OUTOFMEMORY);
-    h->fd = open(fileName, access | O_CLOEXEC, 0666);
+    // Not waiting in open for the other end of a FIFO: files here are read by position,
+    // so a FIFO or socket is refused below.
+    h->fd = open(fileName, access | O_CLOEXEC | O_NONBLOCK, 0666);
     if (h->fd < 0) {
         const MMRESULT reason = errno == ENOENT ? MMIOERR_FILENOTFOUND : MMIOERR_CANNOTOPEN;
         delete h;
         return fail(reason);
     }
     struct stat st;
-    bool usable = fstat(h->fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    bool usable = fstat(h->fd, &st) == 0 && !S_ISDIR(st.st_mode) && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode) &&
+                  fcntl(h->fd, F_SETFL, fcntl(h->fd, F_GETFL) & ~O_NONBLOCK) == 0;
     // An empty file is left untruncated: on ext4 a truncation to zero makes the last close
     // write the whole new content out first, a long stall for whoever closes a big file.
     if (usable && (flags & MMIO_CREATE) && S_ISREG(st.st_mode) && st.st_size > 0) usable = ftruncate(h->fd, 0) == 0;

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "platform/base/Memory.h"
@@ -301,6 +303,14 @@ TEST_F(MmioTest, OpeningMissingFilesOrDirectoriesFails)
     EXPECT_EQ(mmioOpenA((dir + "/missing.wav").c_str(), &info, MMIO_READ | MMIO_ALLOCBUF), nullptr);
     EXPECT_EQ(info.wErrorRet, MMIOERR_FILENOTFOUND);
     EXPECT_EQ(mmioOpenA(dir.c_str(), &info, MMIO_READ | MMIO_ALLOCBUF), nullptr);
+    EXPECT_EQ(info.wErrorRet, MMIOERR_CANNOTOPEN);
+    // A FIFO nobody writes to is refused at once, not waited on (the alarm ends a wait).
+    const std::string fifo = dir + "/fifo.wav";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    alarm(10);
+    EXPECT_EQ(mmioOpenA(fifo.c_str(), &info, MMIO_READ | MMIO_ALLOCBUF), nullptr);
+    EXPECT_EQ(mmioOpenA(fifo.c_str(), &info, MMIO_WRITE), nullptr);
+    alarm(0);
     EXPECT_EQ(info.wErrorRet, MMIOERR_CANNOTOPEN);
     // A read-only handle refuses writes.
     WriteFile(Bytes{1});
