@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
+#include <atomic>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
@@ -25,7 +25,9 @@
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+// Set by the signal handler on whichever thread takes the signal, read by the others.
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 // Written frames after which the disk is asked to take them (about a megabyte).
 constexpr long long WritebackFrames = 1 << 18;
@@ -107,12 +109,12 @@ WorkerContext MakeContext(BatchSession& s, HWND window)
 
 void EmbrelBatch::RequestStop() noexcept
 {
-    stopRequested = 1;
+    stopRequested = true;
 }
 
 bool EmbrelBatch::StopRequested() noexcept
 {
-    return stopRequested != 0;
+    return stopRequested;
 }
 
 void EmbrelBatch::ListPresets() const noexcept

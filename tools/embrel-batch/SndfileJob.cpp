@@ -116,7 +116,7 @@ int SndfileJob::DitherBits(int format)
 }
 
 int SndfileJob::Run(int inputFd, const std::string& inputName, const TemporaryFile& output, const std::string& outputName,
-                    const volatile std::sig_atomic_t& stop, FileSummary& summary)
+                    const std::atomic<bool>& stop, FileSummary& summary)
 {
     SF_INFO inInfo{};
     lseek(inputFd, 0, SEEK_SET);
@@ -187,7 +187,7 @@ bool SndfileJob::WriteBlocks(SNDFILE* out, const TemporaryFile* flushTo, BlockPi
 
 // Reads, embrels and converts on this thread while another writes.
 int SndfileJob::Process(SNDFILE* in, SNDFILE* out, const TemporaryFile& output, int channels, int format,
-                        const volatile std::sig_atomic_t& stop, FileSummary& summary)
+                        const std::atomic<bool>& stop, FileSummary& summary)
 {
     SF_INFO info{};
     sf_command(in, SFC_GET_CURRENT_SF_INFO, &info, sizeof info);

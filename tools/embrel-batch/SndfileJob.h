@@ -1,6 +1,6 @@
 #pragma once
 
-#include <csignal>
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -30,7 +30,7 @@ public:
     // Reads inputFd (not closed) and writes the result to output from its start.
     // Returns 0 done, 1 failed (the message on err), 130 stopped. stop is polled per block.
     int Run(int inputFd, const std::string& inputName, const TemporaryFile& output, const std::string& outputName,
-            const volatile std::sig_atomic_t& stop, FileSummary& summary);
+            const std::atomic<bool>& stop, FileSummary& summary);
 
     // Whether libsndfile can open the file open as fd.
     static bool CanRead(int fd);
@@ -41,7 +41,7 @@ public:
 
 private:
     int Process(SNDFILE* in, SNDFILE* out, const TemporaryFile& output, int channels, int format,
-                const volatile std::sig_atomic_t& stop, FileSummary& summary);
+                const std::atomic<bool>& stop, FileSummary& summary);
     static bool WriteBlocks(SNDFILE* out, const TemporaryFile* flushTo, BlockPipe& pipe);
     void ApplySettings(SaturationEngine& engine, int format, int rate, int channels) const;
 

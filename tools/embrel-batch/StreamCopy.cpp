@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::size_t ChunkBytes = 1 << 16;
 
-ssize_t ReadSome(int fd, void* buffer, std::size_t size, const volatile std::sig_atomic_t& stop)
+ssize_t ReadSome(int fd, void* buffer, std::size_t size, const std::atomic<bool>& stop)
 {
     ssize_t n;
     do n = read(fd, buffer, size);
@@ -21,7 +21,7 @@ ssize_t ReadSome(int fd, void* buffer, std::size_t size, const volatile std::sig
 
 }  // namespace
 
-bool StreamCopy::Spool(int fd, const TemporaryFile& temporary, const volatile std::sig_atomic_t& stop)
+bool StreamCopy::Spool(int fd, const TemporaryFile& temporary, const std::atomic<bool>& stop)
 {
     std::vector<char> buffer(ChunkBytes);
     for (;;) {
@@ -32,7 +32,7 @@ bool StreamCopy::Spool(int fd, const TemporaryFile& temporary, const volatile st
     }
 }
 
-bool StreamCopy::CopyOut(int fromFd, int toFd, const volatile std::sig_atomic_t& stop)
+bool StreamCopy::CopyOut(int fromFd, int toFd, const std::atomic<bool>& stop)
 {
     std::vector<char> buffer(ChunkBytes);
     if (lseek(fromFd, 0, SEEK_SET) != 0) return false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <csignal>
+#include <atomic>
 #include <string>
 
 class TemporaryFile;
@@ -11,9 +11,9 @@ class StreamCopy {
 public:
     // Copies everything from fd (to its end) into temporary; false with errno set. A
     // signal that sets stop ends a wait for the other end with EINTR.
-    static bool Spool(int fd, const TemporaryFile& temporary, const volatile std::sig_atomic_t& stop);
+    static bool Spool(int fd, const TemporaryFile& temporary, const std::atomic<bool>& stop);
     // Copies the whole of fromFd, from its start, to toFd; false with errno set, as Spool.
-    static bool CopyOut(int fromFd, int toFd, const volatile std::sig_atomic_t& stop);
+    static bool CopyOut(int fromFd, int toFd, const std::atomic<bool>& stop);
     // The directory for such files: TMPDIR, else /tmp.
     static std::string TemporaryDirectory();
 };

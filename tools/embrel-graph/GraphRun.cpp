@@ -1,6 +1,6 @@
 #include "tools/embrel-graph/GraphRun.h"
 
-#include <csignal>
+#include <atomic>
 #include <dlfcn.h>
 #include <memory>
 
@@ -18,7 +18,9 @@
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+// Set by the signal handler on whichever thread takes the signal, read by the others.
+std::atomic<bool> stopRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 // The put_ method of each setting, in table order.
 using PutMethod = HRESULT (ISaturationSettings::*)(int);
@@ -70,7 +72,7 @@ std::string Line(std::string text)
 
 void GraphRun::RequestStop() noexcept
 {
-    stopRequested = 1;
+    stopRequested = true;
 }
 
 int GraphRun::Fail(const char* what, HRESULT hr) const

@@ -56,6 +56,7 @@ public:
     Child& operator=(const Child&) = delete;
 
     void Signal(int number) const { kill(pid, number); }
+    pid_t Pid() const { return pid; }
 
     Outcome Wait()
     {

@@ -1,10 +1,15 @@
 #include <chrono>
 #include <csignal>
+#include <dirent.h>
+#include <fstream>
 #include <random>
 #include <string>
+#include <sys/syscall.h>
 #include <thread>
+#include <unistd.h>
 
 #include "FaultFixture.h"
+#include "tests/support/WaitUntil.h"
 
 using namespace faulttest;
 using wavtest::Bytes;
@@ -54,5 +59,58 @@ TEST_F(FaultTest, SignalsAtRandomMomentsLeaveTheOldOutputOrTheNewOne)
         EXPECT_TRUE(ReadFile(out) == result);
         EXPECT_EQ(Leftovers(dir.path), strays);
         for (const std::string& stray : strays) unlink(dir.File(stray).c_str());
+    }
+}
+
+namespace {
+
+// Whether thread tid of process pid takes signal (does not block it). Sanitizer runtimes
+// keep threads of their own that block every signal.
+bool TakesSignal(pid_t pid, pid_t tid, int signal)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigBlk:", 0) == 0) return !(std::stoull(line.substr(7), nullptr, 16) >> (signal - 1) & 1);
+    return false;
+}
+
+// The newest thread of process pid, other than its main thread, that takes signal; 0
+// while it has none.
+pid_t NewestOtherThread(pid_t pid, int signal)
+{
+    pid_t newest = 0;
+    if (DIR* d = opendir(("/proc/" + std::to_string(pid) + "/task").c_str())) {
+        while (const dirent* e = readdir(d)) {
+            const pid_t tid = std::atoi(e->d_name);
+            if (tid > 0 && tid != pid && tid > newest && TakesSignal(pid, tid, signal)) newest = tid;
+        }
+        closedir(d);
+    }
+    return newest;
+}
+
+}  // namespace
+
+// The system may hand a signal to any thread of a process: a stop taken by a worker
+// thread ends the run as one taken by the main thread does.
+TEST_F(FaultTest, AStopTakenByAnotherThreadEndsTheRun)
+{
+    const std::string in = Demo("in.wav", "600");  // long enough to be caught while it runs
+    const std::string out = dir.File("out.wav");
+    for (Launch launch : {Batch({in, out}), Graph({in, out})}) {
+        SCOPED_TRACE(launch.args[0]);
+        unlink(out.c_str());
+        Child child(launch, dir.path, "worker");
+        pid_t worker = 0;
+        // Writing its result: the handlers are in place and the run's threads are there.
+        ASSERT_TRUE(WaitUntil([&] {
+            worker = NewestOtherThread(child.Pid(), SIGTERM);
+            return worker != 0 && !Leftovers(dir.path).empty();
+        }));
+        syscall(SYS_tgkill, child.Pid(), worker, SIGTERM);
+        const Outcome o = child.Wait();
+        EXPECT_EQ(o.status, 130) << o.err;
+        EXPECT_TRUE(Leftovers(dir.path).empty());
+        EXPECT_NE(access(out.c_str(), F_OK), 0) << "no OUTPUT was made";
     }
 }
