@@ -14,6 +14,7 @@
 
 #include "engine/FactoryPresets.h"
 #include "engine/ParameterTable.h"
+#include "tools/ToolVersion.h"
 #include "tools/embrel-batch/OutputFormats.h"
 
 namespace {
@@ -104,7 +105,7 @@ std::string BatchOptions::UsageText()
 
 std::string BatchOptions::VersionText()
 {
-    return "embrel-batch (Calyrix) " CALYRIX_VERSION "\n";
+    return VersionLine("embrel-batch");
 }
 
 BatchOptions::Action BatchOptions::Parse(int argc, char** argv)

@@ -212,8 +212,7 @@ int EmbrelBatch::OpenSource(BatchSession& s) const
     if (!s.spool.CreateUnique(StreamCopy::TemporaryDirectory())) return Fail(s.spool.ErrorText().c_str());
     if (!StreamCopy::Spool(source, s.spool, stopRequested)) {
         if (errno == EINTR && stopRequested) return Stopped(s);
-        std::fprintf(err, "Cannot read %s: %s.\n", s.inputName == "-" ? "stdin" : s.inputName.c_str(),
-                     std::strerror(errno));
+        std::fprintf(err, "Cannot read %s: %s.\n", ShownName(s).c_str(), std::strerror(errno));
         return 1;
     }
     if (s.input.fd >= 0) close(s.input.fd);

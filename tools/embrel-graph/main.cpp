@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine/FactoryPresets.h"
+#include "tools/ToolVersion.h"
 #include "tools/embrel-graph/GraphOptions.h"
 #include "tools/embrel-graph/GraphRun.h"
 
@@ -25,7 +26,7 @@ int main(int argc, char** argv)
         std::fputs(GraphOptions::UsageText(), stdout);
         return 0;
     case GraphOptions::Action::Version:
-        std::fputs("embrel-graph (Calyrix) " CALYRIX_VERSION "\n", stdout);
+        std::fputs(VersionLine("embrel-graph").c_str(), stdout);
         return 0;
     case GraphOptions::Action::ListPresets:
         for (const FactoryPreset& preset : FactoryPresets::All())
