@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <new>
 
+#include "engine/ParameterTable.h"
 #include "filter/SaturationPageResources.h"
 #include "filter/framework/ModuleRegistration.h"
 #include "platform/com/ComApi.h"
@@ -60,25 +61,20 @@ std::string CSaturationPage::HelpFilePath()
 
 HRESULT CSaturationPage::GetPageInfo(PROPPAGEINFO* pPageInfo)
 {
-    if (pPageInfo == nullptr)
-        return E_POINTER;
-    LPOLESTR title = TitleInTaskMemory();
-    if (title == nullptr)
-        return E_OUTOFMEMORY;
+    // The base fills in the title and the dialog's size; this page adds its help file.
+    const HRESULT hr = CBasePropertyPage::GetPageInfo(pPageInfo);
+    if (FAILED(hr))
+        return hr;
     // The designed block holds 1040 bytes; a longer path gets a block that fits it whole.
     const std::wstring help = Utf8ToOle(HelpFilePath().c_str());
     const std::size_t bytes = std::max(kHelpFileBlock, (help.size() + 1) * sizeof(OLECHAR));
     auto* helpFile = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
     if (helpFile == nullptr) {
-        CoTaskMemFree(title);
+        CoTaskMemFree(pPageInfo->pszTitle);
+        pPageInfo->pszTitle = nullptr;
         return E_OUTOFMEMORY;
     }
     std::wmemcpy(helpFile, help.c_str(), help.size() + 1);
-    pPageInfo->cb = sizeof(PROPPAGEINFO);
-    pPageInfo->pszTitle = title;
-    pPageInfo->size = SIZE{300, 150};
-    DialogSize(&pPageInfo->size);
-    pPageInfo->pszDocString = nullptr;
     pPageInfo->pszHelpFile = helpFile;
     pPageInfo->dwHelpContext = 1;
     return S_OK;
@@ -186,20 +182,17 @@ void CSaturationPage::SetUpTrackbars()
 {
     const struct {
         int id;
-        int low;
-        int high;
-    } ranges[] = {
-        {ids::GainTrackbar, engine.GainSliderLow(), engine.GainSliderHigh()},
-        {ids::MixTrackbar, engine.SliderLow(), engine.SliderHigh()},
-        {ids::CharacterTrackbar, engine.SliderLow(), engine.SliderHigh()},
-        {ids::DynamicsTrackbar, engine.SliderLow(), engine.DynamicsSliderHigh()},
-        {ids::KneeTrackbar, engine.KneeSliderLow(), engine.SliderHigh()},
-        {ids::LimiterTrackbar, engine.SliderLow(), engine.LimiterSliderHigh()},
+        ParameterId parameter;
+    } trackbars[] = {
+        {ids::GainTrackbar, ParameterId::Gain},         {ids::MixTrackbar, ParameterId::Mix},
+        {ids::CharacterTrackbar, ParameterId::Character}, {ids::DynamicsTrackbar, ParameterId::Dynamics},
+        {ids::KneeTrackbar, ParameterId::Knee},         {ids::LimiterTrackbar, ParameterId::Limiter},
     };
-    for (const auto& range : ranges) {
-        Dialog()->SetTrackbarRange(range.id, range.low, range.high);
+    for (const auto& trackbar : trackbars) {
+        const ParameterInfo& range = ParameterTable::Get(trackbar.parameter);
+        Dialog()->SetTrackbarRange(trackbar.id, range.low, range.high);
         const int spacing = TickSpacing(range.low, range.high);
-        Dialog()->SetTrackbarTicks(range.id, spacing, spacing);
+        Dialog()->SetTrackbarTicks(trackbar.id, spacing, spacing);
     }
 }
 

@@ -47,8 +47,9 @@ bool WavFileReader::Open(const std::string& name)
         return false;
     }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        errorText = "cannot read " + name + ": " + std::strerror(S_ISDIR(st.st_mode) ? EISDIR : errno);
+    const bool statFailed = ::fstat(fd, &st) != 0;
+    if (statFailed || S_ISDIR(st.st_mode)) {
+        errorText = "cannot read " + name + ": " + std::strerror(statFailed ? errno : EISDIR);
         return false;
     }
     if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {

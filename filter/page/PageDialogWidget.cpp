@@ -228,5 +228,5 @@ QFont PageDialogWidget::FittingLabelFont(const DialogFont& designed, const std::
 QString PageDialogWidget::LabelFamily(const std::string& face)
 {
     const QString designed = QString::fromStdString(face);
-    return QFontDatabase::families().contains(designed) ? designed : QStringLiteral("Liberation Sans Narrow");
+    return QFontDatabase::hasFamily(designed) ? designed : QStringLiteral("Liberation Sans Narrow");
 }
