@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "platform/base/DialogUnits.h"
+#include "program/ui/CSkin.h"
 #include "program/ui/DesignedFont.h"
 #include "program/ui/ProgramImages.h"
 #include "program/ui/ResourceIds.h"
@@ -25,11 +26,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::MSWindo
 {
     setWindowTitle(QStringLiteral("About Calyrix"));
     setFixedSize(DialogUnitsToPixelsX(221), DialogUnitsToPixelsY(204));
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor::fromRgb(Background));
-    grey.setColor(QPalette::WindowText, Qt::black);
-    setPalette(grey);
-    setAutoFillBackground(true);
+    CSkin::ApplyScheme(this, QColor::fromRgb(Background));
     setFont(DesignedFont("MS Sans Serif", 13, 400));
 
     auto label = [this](int id, const QString& text, int x, int y, int w, int h) {

@@ -35,7 +35,6 @@ CMainDlg::CMainDlg(MessageBoxService& messageBox, FileDialogService& fileDialog,
       byteBuffer(BlockBufferBytes),
       floatBuffer(BlockBufferSamples)
 {
-    InitializeCriticalSection(&runLock);
     blockEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     for (int id : {IDC_TUBE, IDC_TAPE, IDC_DITHER}) controls[id];
 }
@@ -52,7 +51,6 @@ CMainDlg::~CMainDlg()
     meterDriver.End();
     ReleaseTemporaryFile();
     if (blockEvent) CloseHandle(blockEvent);
-    DeleteCriticalSection(&runLock);
 }
 
 void CMainDlg::SetWakeUp(std::function<void()> wakeUp)

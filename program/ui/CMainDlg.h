@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/SaturationEngine.h"
+#include "platform/base/CCritSec.h"
 #include "platform/base/Win32.h"
 #include "platform/fs/TemporaryFile.h"
 #include "program/audio/LevelExchange.h"
@@ -137,7 +138,7 @@ public:
     const std::string& GetPresetName() const { return currentPresetName; }
     SaturationEngine& Engine() { return engine; }
     WaveOutPlayer& Player() { return player; }
-    CRITICAL_SECTION* RunLock() { return &runLock; }
+    CRITICAL_SECTION* RunLock() { return runLock.Section(); }
     // The widget sets a switch's check state before its click reaches the handler.
     void SetCheck(int id, int check) { controls[id].check = check; }
 
@@ -208,7 +209,7 @@ private:
     std::vector<unsigned char> byteBuffer;
     std::vector<float> floatBuffer;
     WorkerContext context;
-    CRITICAL_SECTION runLock;
+    CCritSec runLock;
     HANDLE blockEvent = nullptr;
     LevelExchange levels;
 

@@ -247,7 +247,7 @@ void CMainDlg::FillContext()
     context.byteBuffer = byteBuffer.data();
     context.floatBuffer = floatBuffer.data();
     context.blockSize = &blockSize;
-    context.runLock = &runLock;
+    context.runLock = runLock.Section();
     context.blockEvent = blockEvent;
     context.offlineBlockSleep = 1;
 }

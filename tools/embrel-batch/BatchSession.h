@@ -1,6 +1,5 @@
 #pragma once
 
-#include <climits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,6 +7,7 @@
 #include <vector>
 
 #include "engine/SaturationEngine.h"
+#include "platform/base/CCritSec.h"
 #include "platform/base/Win32.h"
 #include "platform/fs/ResultFile.h"
 #include "platform/fs/TemporaryFile.h"
@@ -34,12 +34,6 @@ struct BatchSession {
         HANDLE handle = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         ~EventHandle() { if (handle) CloseHandle(handle); }
     };
-    struct RunLock {
-        CRITICAL_SECTION section;
-        RunLock() { InitializeCriticalSection(&section); }
-        ~RunLock() { DeleteCriticalSection(&section); }
-    };
-
     struct Descriptor {
         int fd = -1;
         ~Descriptor() { if (fd >= 0) close(fd); }
@@ -77,7 +71,7 @@ struct BatchSession {
     std::unique_ptr<WaveOutPlayer> player = std::make_unique<WaveOutPlayer>();
     EventHandle blockEvent;
     EventHandle finishedEvent;  // set as the worker posts that it has finished
-    RunLock runLock;
+    CCritSec runLock;
 
     // The worker's flags.
     int listen = 0, write = 0, running = 1, pause = 0, stop = 0;

@@ -98,7 +98,7 @@ WorkerContext MakeContext(BatchSession& s, HWND window)
     context.byteBuffer = s.byteBuffer.data();
     context.floatBuffer = s.floatBuffer.data();
     context.blockSize = &s.blockSize;
-    context.runLock = &s.runLock.section;
+    context.runLock = s.runLock.Section();
     context.offlineBlockSleep = 0;  // no window to keep responsive
     context.player = s.player.get();
     context.blockEvent = s.blockEvent.handle;
@@ -508,7 +508,7 @@ void EmbrelBatch::WaitForWorker(BatchSession& s, MessageWindow& window, Progress
         const int key = keys ? keys->Poll() : -1;
         if ((stopRequested || key == 'q' || key == 'Q') && !s.interrupted) {
             s.interrupted = true;
-            CAutoLock lock(&s.runLock.section);
+            CAutoLock lock(&s.runLock);
             s.stop = 1;
             // A listening worker waits for the device: the reset hands every buffer
             // back, and the event wakes it where none was left to come back.
@@ -517,7 +517,7 @@ void EmbrelBatch::WaitForWorker(BatchSession& s, MessageWindow& window, Progress
                 SetEvent(s.blockEvent.handle);
             }
         } else if (key == ' ' && !s.interrupted) {
-            CAutoLock lock(&s.runLock.section);
+            CAutoLock lock(&s.runLock);
             s.pause = !s.pause;
             if (s.listening) {
                 if (s.pause) s.player->Pause();
