@@ -45,7 +45,7 @@ std::string BatchRunner::OutputFor(const BatchOptions& options, const std::strin
     std::string result = options.outputDirectory;
     if (!result.empty() && result.back() != '/') result += '/';
     result.append(name, 0, dot).append(options.suffix);
-    if (format) result.append(".").append(format->extension);
+    if (format) result.append(".").append(format->name);
     else result.append(name, dot);
     return result;
 }
